@@ -1,0 +1,33 @@
+// Everything sent to the browser. Direct mode writes straight to standard
+// output; buffered mode collects the text in 1023-character blocks so that
+// headers a template produces late can still precede the body.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kavr {
+
+class ResponseStream {
+public:
+    static constexpr size_t kBlockChars = 1023;
+
+    int buffered = 0;        // 0 direct, 1 collect in blocks
+    int header_written = 0;  // set once the CGI header has gone out
+
+    // Appends text to the response; 1 on success.
+    int write(std::string_view text);
+    // "Content-type: text/html\n", plus the blank line when end_of_header.
+    int write_header(bool end_of_header);
+    int write_page_end();
+    // Writes every block through write(); callers switch to direct first.
+    void flush_blocks();
+    void set_buffered(bool on) { buffered = on ? 1 : 0; }
+
+    const std::vector<std::string>& blocks() const { return blocks_; }
+
+private:
+    std::vector<std::string> blocks_;
+};
+
+}  // namespace kavr

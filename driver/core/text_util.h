@@ -1,0 +1,22 @@
+// Small text helpers shared by every layer.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace kavr {
+
+inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string ToLower(std::string_view s);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+// Position of needle in haystack ignoring case, or npos.
+size_t FindNoCase(std::string_view haystack, std::string_view needle);
+
+// Reads an optional sign and decimal digits at the start of text, as "%d"
+// does (leading blanks skipped). Values beyond the 32-bit range saturate.
+// False, with value untouched, when the text does not start with a number.
+bool ParseLeadingInt(std::string_view text, int& value);
+bool ParseLeadingLong(std::string_view text, long& value);
+
+}  // namespace kavr

@@ -1,0 +1,76 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "platform/os_path.h"
+
+namespace kavr::platform {
+
+bool File::open(const std::string& path, const char* mode) {
+    close();
+    fp_ = fopen(to_os_path(path).c_str(), mode);
+    return fp_ != nullptr;
+}
+
+void File::close() {
+    if (fp_) fclose(fp_);
+    fp_ = nullptr;
+}
+
+size_t File::read(char* buf, size_t size) { return fp_ ? fread(buf, 1, size, fp_) : 0; }
+
+bool File::write(std::string_view bytes) {
+    if (!fp_) return false;
+    return bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), fp_) == bytes.size();
+}
+
+int File::getc() { return fp_ ? ::getc(fp_) : -1; }
+
+void File::ungetc(int c) {
+    if (fp_ && c >= 0) ::ungetc(c, fp_);
+}
+
+bool File::flush() { return fp_ && fflush(fp_) == 0; }
+
+long File::size() {
+    if (!fp_) return -1;
+    struct stat st;
+    if (fstat(fileno(fp_), &st) != 0) return -1;
+    return static_cast<long>(st.st_size);
+}
+
+bool file_exists(const std::string& path) {
+    struct stat st;
+    return stat(to_os_path(path).c_str(), &st) == 0;
+}
+
+bool is_directory(const std::string& path) {
+    struct stat st;
+    return stat(to_os_path(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool delete_file(const std::string& path) { return unlink(to_os_path(path).c_str()) == 0; }
+
+bool move_file(const std::string& from, const std::string& to) {
+    // link + unlink refuses an existing destination, unlike rename().
+    std::string f = to_os_path(from), t = to_os_path(to);
+    if (link(f.c_str(), t.c_str()) != 0) return false;
+    unlink(f.c_str());
+    return true;
+}
+
+bool read_whole_file(const std::string& path, std::string& out) {
+    File f(path, "rb");
+    if (!f.is_open()) return false;
+    out.clear();
+    char buf[8192];
+    size_t n;
+    while ((n = f.read(buf, sizeof buf)) > 0) out.append(buf, n);
+    return true;
+}
+
+}  // namespace kavr::platform

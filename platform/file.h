@@ -1,0 +1,44 @@
+// Files of the site, named by internal ("\") paths.
+#pragma once
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace kavr::platform {
+
+// An open file; closed when the object goes away. Text and binary modes are
+// the same on this system, so "r" and "rb" behave alike.
+class File {
+public:
+    File() = default;
+    File(const std::string& path, const char* mode) { open(path, mode); }
+    ~File() { close(); }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    File(File&& other) noexcept : fp_(other.fp_) { other.fp_ = nullptr; }
+
+    bool open(const std::string& path, const char* mode);
+    void close();
+    bool is_open() const { return fp_ != nullptr; }
+
+    size_t read(char* buf, size_t size);
+    bool write(std::string_view bytes);
+    int getc();                 // -1 at end of file
+    void ungetc(int c);
+    bool flush();
+    long size();                // bytes, -1 when unknown
+
+private:
+    FILE* fp_ = nullptr;
+};
+
+bool file_exists(const std::string& path);
+bool is_directory(const std::string& path);
+bool delete_file(const std::string& path);
+// Fails when the destination exists, as a move of one file onto another must.
+bool move_file(const std::string& from, const std::string& to);
+// Reads a whole file; false when it cannot be opened.
+bool read_whole_file(const std::string& path, std::string& out);
+
+}  // namespace kavr::platform
