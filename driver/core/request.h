@@ -75,6 +75,8 @@ struct RequestFormLayer : RequestDbLayer {
     std::optional<std::string> datasource, tablename, tableowner, tablequalifier, username,
         formfields, nextpage;
     std::optional<std::string> template_path;  // resolved physical path
+    bool template_refused = false;              // the value would leave the site
+    std::string template_refusal;               // why, for the log
     int action = kActionNone;
 };
 

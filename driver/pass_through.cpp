@@ -1,0 +1,44 @@
+#include "driver/pass_through.h"
+
+#include "driver/core/request.h"
+#include "expr/lexer.h"
+#include "platform/file.h"
+#include "template/template_path.h"
+
+namespace kavr {
+
+bool PassThroughFile(Request& r, const std::string& path) {
+    platform::File f;
+    if (!f.open(path, "rb")) return false;
+    // Written as bytes, so images and other binary files survive the copy.
+    char buf[1023];
+    size_t n;
+    while ((n = f.read(buf, sizeof buf)) > 0) r.out.write(std::string_view(buf, n));
+    return true;
+}
+
+void ShowNextPage(Request& r) {
+    if (!r.nextpage || r.nextpage->empty()) {
+        r.out.write("<B>What you submitted has been executed successfully</B><BR>");
+        return;
+    }
+    // The next page is named by the form, so it obeys the same rules as a
+    // requested template: nothing outside the site.
+    ResolvedTemplate page = ResolveTemplatePath(r, *r.nextpage);
+    if (page.refused) {
+        LogTemplateRefusal(r, page);
+        return;
+    }
+    platform::File f;
+    if (!f.open(page.path, "r")) return;
+    // Copied token by token with the white space before each token, so the
+    // lexer's limits apply, but nothing is interpreted.
+    Lexer lex(f, -1);
+    std::string tok;
+    while (lex.NextToken(tok) != kTokEnd) {
+        r.out.write(lex.whitespace());
+        r.out.write(tok);
+    }
+}
+
+}  // namespace kavr

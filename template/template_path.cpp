@@ -1,0 +1,136 @@
+#include "template/template_path.h"
+
+#include "driver/core/config.h"
+#include "driver/core/hooks.h"
+#include "driver/core/log.h"
+#include "driver/core/request.h"
+#include "driver/core/text_util.h"
+
+namespace kavr {
+
+namespace {
+
+constexpr size_t kValueChars = 1023;
+
+bool has_parent_segment(const std::string& value) {
+    size_t start = 0;
+    while (start <= value.size()) {
+        size_t end = value.find_first_of("\\/", start);
+        if (end == std::string::npos) end = value.size();
+        if (value.compare(start, end - start, "..") == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool is_absolute(const std::string& value) {
+    if (!value.empty() && (value[0] == '/' || value[0] == '\\')) return true;
+    return value.size() >= 2 && value[1] == ':';  // a drive letter
+}
+
+void add_default_extension(std::string& path) {
+    const std::string& ext = g_config.tmp_extension;
+    if (path.empty()) return;
+    if (path.size() == 1) {
+        if (path != ".") path += '.';
+        path += ext;
+        return;
+    }
+    if (path.find('.', 1) == std::string::npos) path += "." + ext;
+}
+
+}  // namespace
+
+std::string NormalizeTemplateValue(Request& request, const std::string& value) {
+    std::string v = value.substr(0, kValueChars);
+    if (g_hooks.substitute) g_hooks.substitute(request, v, kValueChars + 1);
+    if (v.empty() || (v[0] != '/' && v[0] != '\\')) v.insert(0, "\\");
+    for (char& c : v)
+        if (c == '/') c = '\\';
+    return v;
+}
+
+void DeriveTemplatePermissions(Request& request, const std::string& value) {
+    std::string v = NormalizeTemplateValue(request, value);
+    request.permissions = TemplatePermissions();
+    for (const UntrustedScript& s : g_config.untrusted_scripts) {
+        if (!EqualsNoCase(s.path, v)) continue;
+        TemplatePermissions& p = request.permissions;
+        p.file_read = s.bits & 1;
+        p.file_write = s.bits & 2;
+        p.database = s.bits & 4;
+        p.run_programs = s.bits & 8;
+        p.mail = s.bits & 16;
+        return;
+    }
+}
+
+ResolvedTemplate ResolveTemplatePath(Request& request, const std::string& value) {
+    ResolvedTemplate t;
+    const Config& cfg = g_config;
+    if (has_parent_segment(value)) {
+        t.path = value.substr(0, kValueChars);
+        t.refused = true;
+        t.reason = "it holds a \"..\" segment";
+        return t;
+    }
+    if (cfg.logical_paths.empty()) {
+        t.path = value.substr(0, kValueChars);
+        if (is_absolute(value)) {
+            t.refused = true;
+            t.reason = "absolute paths are not served while no logical template path is configured";
+        }
+        return t;
+    }
+    std::string v = NormalizeTemplateValue(request, value);
+    if (has_parent_segment(v)) {  // a reference may have brought one in
+        t.path = v;
+        t.refused = true;
+        t.reason = "it holds a \"..\" segment";
+        return t;
+    }
+    size_t best = std::string::npos;
+    for (size_t i = 0; i < cfg.logical_paths.size() && i < cfg.physical_paths.size(); ++i) {
+        const std::string& prefix = cfg.logical_paths[i];
+        if (!StartsWithNoCase(v, prefix)) continue;
+        if (best == std::string::npos || prefix.size() > cfg.logical_paths[best].size()) best = i;
+    }
+    if (best == std::string::npos) {
+        t.path = v;
+        t.refused = true;
+        t.reason = "it matches no logical template path";
+    } else {
+        WriteLog(request.thread_number, 1, "Found Template Path=");
+        WriteLog(request.thread_number, 1, cfg.logical_paths[best]);
+        WriteLog(request.thread_number, 1, " , ");
+        WriteLog(request.thread_number, 1, cfg.physical_paths[best]);
+        WriteLog(request.thread_number, 1, "\n");
+        t.path = cfg.physical_paths[best] + v.substr(cfg.logical_paths[best].size());
+        add_default_extension(t.path);
+        if (t.path.size() > kValueChars) t.path.resize(kValueChars);
+    }
+    request.vars.set("CurTemplateName__", t.path, 0);
+    return t;
+}
+
+std::string TemplateDirectory(const std::string& resolved) {
+    size_t last = resolved.find_last_of("\\/");
+    if (last == std::string::npos) {
+        size_t colon = resolved.find(':');
+        return colon == std::string::npos ? std::string() : resolved.substr(0, colon + 1);
+    }
+    std::string dir = resolved.substr(0, last);
+    for (char& c : dir)
+        if (c == '/') c = '\\';
+    return dir;
+}
+
+void LogTemplateRefusal(const Request& request, const ResolvedTemplate& t) {
+    WriteLog(request.thread_number, 3, "Error: Refused template path ");
+    WriteLog(request.thread_number, 3, t.path);
+    WriteLog(request.thread_number, 3, ": ");
+    WriteLog(request.thread_number, 3, t.reason);
+    WriteLog(request.thread_number, 3, "\n");
+}
+
+}  // namespace kavr
