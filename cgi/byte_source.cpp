@@ -1,0 +1,40 @@
+#include "cgi/byte_source.h"
+
+#include <cstring>
+
+#include "platform/std_streams.h"
+
+namespace kavr {
+
+bool ByteSource::refill() {
+    if (ended_) return false;
+    pos_ = 0;
+    len_ = Fill(buf_, kChunk);
+    if (len_ == 0) ended_ = true;  // an ended input stays ended
+    return len_ != 0;
+}
+
+size_t ByteSource::Read(char* out, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        if (pos_ == len_ && !refill()) break;
+        size_t n = len_ - pos_;
+        if (n > size - done) n = size - done;
+        std::memcpy(out + done, buf_ + pos_, n);
+        pos_ += n;
+        done += n;
+    }
+    return done;
+}
+
+size_t StdinSource::Fill(char* buf, size_t size) { return platform::stdin_read(buf, size); }
+
+size_t StringSource::Fill(char* buf, size_t size) {
+    size_t n = text_.size() < size ? text_.size() : size;
+    if (n == 0) return 0;
+    std::memcpy(buf, text_.data(), n);
+    text_.remove_prefix(n);
+    return n;
+}
+
+}  // namespace kavr

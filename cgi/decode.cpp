@@ -1,0 +1,84 @@
+#include "cgi/decode.h"
+
+#include "cgi/cgi_env.h"
+#include "cgi/multipart.h"
+#include "driver/core/log.h"
+
+namespace kavr {
+
+CgiInput ReadCgiInput() {
+    CgiInput in;
+    in.query_string = QueryString();
+    in.request_method = RequestMethod();
+    in.content_type = ContentType();
+    in.cookie = HttpCookie();
+    in.content_length = ContentLength();
+    return in;
+}
+
+// Memory grows with the bytes that actually arrive, never with the length
+// the request announces.
+static std::string read_body(ByteSource& body, long length) {
+    std::string text;
+    char chunk[16384];
+    unsigned long left = length > 0 ? static_cast<unsigned long>(length) : 0;
+    while (left > 0) {
+        size_t n = body.Read(chunk, left < sizeof chunk ? left : sizeof chunk);
+        if (n == 0) break;
+        text.append(chunk, n);
+        left -= n;
+    }
+    size_t nul = text.find('\0');
+    if (nul != std::string::npos) text.resize(nul);
+    return text;
+}
+
+static int decode_body(RequestTables& t, const CgiInput& in, ByteSource& body, std::string& why) {
+    const std::string type = in.content_type.value_or("");
+    if (type.find("multipart/form-data") != std::string::npos) {
+        size_t key = type.find("oundary=");
+        if (key == std::string::npos) {
+            why = "multipart body without a boundary";
+            return 0;
+        }
+        std::string boundary;
+        if (!ExtractBoundary(std::string_view(type).substr(key + 8), boundary)) {
+            why = "multipart boundary empty, over 95 characters or not printable";
+            return 0;
+        }
+        return DecodeMultipart(t, body, boundary, why);
+    }
+    size_t end = 0;
+    if (!DecodeUrlEncoded(t, read_body(body, in.content_length), t.url_count, end)) {
+        why = "more than 512 variables";
+        return 0;
+    }
+    return 1;
+}
+
+int DecodeRequestFrom(RequestTables& t, const CgiInput& in, ByteSource& body, std::string& why) {
+    size_t end = 0;
+    if (in.query_string && !DecodeUrlEncoded(t, *in.query_string, 0, end)) {
+        t.url_count = t.form_end = t.vars.size();
+        why = "more than 512 variables";
+        return 0;
+    }
+    t.url_count = t.vars.size();
+    int ok = 1;
+    if (in.request_method && in.request_method->find("POST") != std::string::npos)
+        ok = decode_body(t, in, body, why);
+    t.form_end = t.vars.size();
+    if (!ok) return 0;
+    if (in.cookie) ParseCookies(t, *in.cookie);
+    return 1;
+}
+
+int DecodeRequest(Request& request) {
+    StdinSource body;
+    std::string why;
+    if (DecodeRequestFrom(request.input, ReadCgiInput(), body, why)) return 1;
+    WriteLog(request.thread_number, 2, "Warning: request not decoded: " + why + "\n");
+    return 0;
+}
+
+}  // namespace kavr
