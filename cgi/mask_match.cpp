@@ -60,7 +60,7 @@ void close_over_empty(const std::vector<MaskItem>& items, std::vector<char>& at)
         if (at[p] && items[p].repeat) at[p + 1] = 1;
 }
 
-constexpr unsigned long long kStepBudget = 100000000ull;
+constexpr unsigned long long kStepBudget = 50000000ull;
 
 }  // namespace
 

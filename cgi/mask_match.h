@@ -16,7 +16,7 @@ namespace kavr {
 // True when the whole value matches the whole mask. The search follows every
 // way the "any number of" forms can split the value at once, so its time
 // grows with mask length times value length, never exponentially; a search
-// that would need more than about 100 million steps counts as no match.
+// that would need more than about 50 million steps counts as no match.
 bool MaskMatches(std::string_view mask, std::string_view value);
 
 }  // namespace kavr
