@@ -39,6 +39,31 @@ void add_default_extension(std::string& path) {
     if (path.find('.', 1) == std::string::npos) path += "." + ext;
 }
 
+// The physical path a normalised value maps to; npos prefix when none.
+struct Mapping {
+    size_t entry = std::string::npos;
+    std::string path;
+};
+
+Mapping map_logical(const std::string& normalized) {
+    const Config& cfg = g_config;
+    Mapping m;
+    for (size_t i = 0; i < cfg.logical_paths.size() && i < cfg.physical_paths.size(); ++i) {
+        const std::string& prefix = cfg.logical_paths[i];
+        if (!StartsWithNoCase(normalized, prefix)) continue;
+        if (m.entry == std::string::npos || prefix.size() > cfg.logical_paths[m.entry].size())
+            m.entry = i;
+    }
+    if (m.entry == std::string::npos) {
+        m.path = normalized;
+        return m;
+    }
+    m.path = cfg.physical_paths[m.entry] + normalized.substr(cfg.logical_paths[m.entry].size());
+    add_default_extension(m.path);
+    if (m.path.size() > kValueChars) m.path.resize(kValueChars);
+    return m;
+}
+
 }  // namespace
 
 std::string NormalizeTemplateValue(Request& request, const std::string& value) {
@@ -52,9 +77,12 @@ std::string NormalizeTemplateValue(Request& request, const std::string& value) {
 
 void DeriveTemplatePermissions(Request& request, const std::string& value) {
     std::string v = NormalizeTemplateValue(request, value);
+    // The same file can be named in several ways ("x" and "x.kvl", "/a/x"
+    // and "a/x"), so an entry also matches when it maps to the same file.
+    std::string file = map_logical(v).path;
     request.permissions = TemplatePermissions();
     for (const UntrustedScript& s : g_config.untrusted_scripts) {
-        if (!EqualsNoCase(s.path, v)) continue;
+        if (!EqualsNoCase(s.path, v) && !EqualsNoCase(map_logical(s.path).path, file)) continue;
         TemplatePermissions& p = request.permissions;
         p.file_read = s.bits & 1;
         p.file_write = s.bits & 2;
@@ -68,46 +96,32 @@ void DeriveTemplatePermissions(Request& request, const std::string& value) {
 ResolvedTemplate ResolveTemplatePath(Request& request, const std::string& value) {
     ResolvedTemplate t;
     const Config& cfg = g_config;
-    if (has_parent_segment(value)) {
-        t.path = value.substr(0, kValueChars);
-        t.refused = true;
-        t.reason = "it holds a \"..\" segment";
-        return t;
-    }
     if (cfg.logical_paths.empty()) {
         t.path = value.substr(0, kValueChars);
-        if (is_absolute(value)) {
+        if (has_parent_segment(value)) {
+            t.refused = true;
+            t.reason = "it holds a \"..\" segment";
+        } else if (is_absolute(value)) {
             t.refused = true;
             t.reason = "absolute paths are not served while no logical template path is configured";
         }
         return t;
     }
     std::string v = NormalizeTemplateValue(request, value);
-    if (has_parent_segment(v)) {  // a reference may have brought one in
-        t.path = v;
+    Mapping m = map_logical(v);
+    t.path = m.path;
+    if (has_parent_segment(v)) {
         t.refused = true;
         t.reason = "it holds a \"..\" segment";
-        return t;
-    }
-    size_t best = std::string::npos;
-    for (size_t i = 0; i < cfg.logical_paths.size() && i < cfg.physical_paths.size(); ++i) {
-        const std::string& prefix = cfg.logical_paths[i];
-        if (!StartsWithNoCase(v, prefix)) continue;
-        if (best == std::string::npos || prefix.size() > cfg.logical_paths[best].size()) best = i;
-    }
-    if (best == std::string::npos) {
-        t.path = v;
+    } else if (m.entry == std::string::npos) {
         t.refused = true;
         t.reason = "it matches no logical template path";
     } else {
         WriteLog(request.thread_number, 1, "Found Template Path=");
-        WriteLog(request.thread_number, 1, cfg.logical_paths[best]);
+        WriteLog(request.thread_number, 1, cfg.logical_paths[m.entry]);
         WriteLog(request.thread_number, 1, " , ");
-        WriteLog(request.thread_number, 1, cfg.physical_paths[best]);
+        WriteLog(request.thread_number, 1, cfg.physical_paths[m.entry]);
         WriteLog(request.thread_number, 1, "\n");
-        t.path = cfg.physical_paths[best] + v.substr(cfg.logical_paths[best].size());
-        add_default_extension(t.path);
-        if (t.path.size() > kValueChars) t.path.resize(kValueChars);
     }
     request.vars.set("CurTemplateName__", t.path, 0);
     return t;

@@ -70,6 +70,18 @@ TEST(TemplatePath, UntrustedScriptBitsBecomePermissions) {
     EXPECT_TRUE(r.permissions.mail);
 }
 
+TEST(TemplatePath, UntrustedEntryCannotBeDodgedByAnotherSpellingOfTheSameFile) {
+    test::TestSite site;
+    site.load_config("[Template]\nTmpLogicalPath1=/\nTmpPhysicalPath1=/srv/site\n"
+                     "UntrustedScript1=/guest/board.kvl\nUntrustedScriptAllowOnly1=1\n");
+    for (const char* spelling : {"/guest/board.kvl", "/guest/board", "guest\\BOARD"}) {
+        Request r;
+        DeriveTemplatePermissions(r, spelling);
+        EXPECT_FALSE(r.permissions.database) << spelling;
+        EXPECT_TRUE(r.permissions.file_read) << spelling;
+    }
+}
+
 TEST(TemplatePath, DirectoryPart) {
     EXPECT_EQ(TemplateDirectory("\\srv\\app\\x.kvl"), "\\srv\\app");
     EXPECT_EQ(TemplateDirectory("c:x.kvl"), "c:");
