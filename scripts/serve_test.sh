@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Serves the sample site with lighttpd on a free port of 127.0.0.1, fetches
+# a static page and three pages that kavr answers through CGI, checks them
+# and stops the server.
+#
+#   scripts/serve_test.sh KAVR
+set -euo pipefail
+
+if [ $# -ne 1 ]; then
+    echo "usage: $0 KAVR" >&2
+    exit 2
+fi
+root=$(cd "$(dirname "$0")/.." && pwd)
+lighttpd=$(command -v lighttpd || echo /usr/sbin/lighttpd)
+work=$(mktemp -d /tmp/kavr-serve-XXXXXX)
+pid=""
+cleanup() {
+    if [ -n "$pid" ]; then
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+conf=$("$root/scripts/serve_site.sh" "$1" "$work/site" "$port")
+"$lighttpd" -D -f "$conf" > "$work/lighttpd.out" 2>&1 &
+pid=$!
+
+base="http://127.0.0.1:$port"
+for _ in $(seq 1 100); do
+    if curl -s -o /dev/null "$base/"; then break; fi
+    if ! kill -0 "$pid" 2>/dev/null; then
+        echo "lighttpd did not start:"; cat "$work/lighttpd.out" "$work/site/log/lighttpd-error.log" 2>/dev/null
+        exit 1
+    fi
+    sleep 0.1
+done
+
+failures=0
+passed=0
+# check NAME URL EXPECTED-STATUS TEXT...: every TEXT must occur in the body.
+check() {
+    local name=$1 url=$2 want=$3
+    shift 3
+    local status
+    status=$(curl -s -o "$work/body" -w '%{http_code}' "$base$url" || echo 000)
+    if [ "$status" != "$want" ]; then
+        echo "FAIL $name: status $status, expected $want"
+        failures=$((failures + 1))
+        return
+    fi
+    for text in "$@"; do
+        if ! grep -qF -- "$text" "$work/body"; then
+            echo "FAIL $name: body lacks \"$text\""
+            sed 's/^/    /' "$work/body" | head -20
+            failures=$((failures + 1))
+            return
+        fi
+    done
+    echo "PASS $name"
+    passed=$((passed + 1))
+}
+
+check "static index page" "/" 200 "kavr sample site" "/cgi-bin/kavr?template=/hello.htm"
+check "information page" "/cgi-bin/kavr" 200 "kavri.ini"
+check "plain page through kavr" "/cgi-bin/kavr?template=/hello.htm" 200 "<h1>A plain page</h1>"
+check "validation page" "/cgi-bin/kavr?template=/thanks.kvl&name=&name_required=Please+enter+your+name." 200 \
+    "Error Code = 10010" "<li>Please enter your name."
+check "configuration stays private" "/cgi-bin/kavri.ini" 404
+check "catalog stays private" "/cgi-bin/kavr_msg.ini" 404
+
+if [ -s "$work/site/log/lighttpd-error.log" ] && grep -q "AddressSanitizer\|runtime error:\|LeakSanitizer" "$work/site/log/lighttpd-error.log"; then
+    echo "FAIL sanitizer report in the server's error log:"
+    cat "$work/site/log/lighttpd-error.log"
+    failures=$((failures + 1))
+fi
+
+echo "serve: $passed passed, $failures failed"
+[ $failures -eq 0 ]
