@@ -2,7 +2,6 @@
 
 #include "cgi/cgi_env.h"
 #include "cgi/multipart.h"
-#include "driver/core/log.h"
 
 namespace kavr {
 
@@ -75,10 +74,8 @@ int DecodeRequestFrom(RequestTables& t, const CgiInput& in, ByteSource& body, st
 
 int DecodeRequest(Request& request) {
     StdinSource body;
-    std::string why;
-    if (DecodeRequestFrom(request.input, ReadCgiInput(), body, why)) return 1;
-    WriteLog(request.thread_number, 2, "Warning: request not decoded: " + why + "\n");
-    return 0;
+    std::string why;  // the driver logs the failure in its own words
+    return DecodeRequestFrom(request.input, ReadCgiInput(), body, why);
 }
 
 }  // namespace kavr

@@ -22,8 +22,7 @@ struct CgiInput {
 CgiInput ReadCgiInput();
 
 // Decodes the request of this process (environment and standard input)
-// into request.input. 1 on success; 0 on failure, with the reason logged as
-// a warning.
+// into request.input. 1 on success, 0 on failure.
 int DecodeRequest(Request& request);
 
 // The same from given input and body bytes, for the program and for tests.

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "cgi/mask_match.h"
-#include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/text_util.h"
 #include "expr/lexer.h"
@@ -203,9 +202,7 @@ int ValidateForm(Request& request) {
                 continue;
             } else if (rule.kind == RuleKind::kRange) {
                 int result = check_range(field.name, entry, r.value, problem);
-                if (result < 0) {
-                    WriteLog(request.thread_number, 2,
-                             "Warning: range rule " + r.name + " has min or max without =\n");
+                if (result < 0) {  // a malformed rule ends the whole check
                     page.close();
                     return 0;
                 }
