@@ -60,7 +60,8 @@ Lexer::Lexer(platform::File& file, signed char reference_mode)
     : file_(&file), reference_mode_(reference_mode) {}
 
 int Lexer::get() {
-    if (!file_) return pos_ < text_.size() ? static_cast<unsigned char>(text_[pos_++]) : -1;
+    if (!file_)
+        return pos_ < text_.size() && pos_ < limit_ ? static_cast<unsigned char>(text_[pos_++]) : -1;
     int c;
     if (!pushed_.empty()) {
         c = static_cast<unsigned char>(pushed_.back());

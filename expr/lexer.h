@@ -69,6 +69,10 @@ public:
     void set_position(size_t pos);
     // The text of a text source (empty for a file).
     const std::string& text() const { return text_; }
+    // A text source reads as if it ended at limit (npos: at its real end),
+    // so that a piece of the text can be read in place.
+    void set_limit(size_t limit) { limit_ = limit; }
+    size_t limit() const { return limit_; }
     // 0-based line of the start of the last token read.
     int line() const;
 
@@ -88,6 +92,7 @@ private:
 
     std::string text_;
     size_t pos_ = 0;
+    size_t limit_ = std::string::npos;
     platform::File* file_ = nullptr;
     std::string pushed_;  // file source: characters pushed back, next one last
 
