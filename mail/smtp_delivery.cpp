@@ -62,10 +62,11 @@ int send_headers(SmtpSession& s, const SpoolHeader& h) {
     return 1;
 }
 
-// The name a mail client shows for the attachment: the path's last part,
-// with anything that could end the header line replaced.
+// The name a mail client shows for the attachment: the path's last part
+// (never the server's directories), with anything that could end the
+// header line replaced.
 std::string attachment_name(const std::string& path) {
-    size_t slash = path.rfind('\\');
+    size_t slash = path.find_last_of("\\/");
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     for (char& c : name)
         if (c == '\r' || c == '\n' || c == '\0' || c == '"') c = '_';
