@@ -383,7 +383,7 @@ TEST_F(Multipart, PartHeaderForms) {
 TEST_F(Multipart, OverlongLinesAreCutAndTheirRestSkipped) {
     std::string b = std::string("--") + kBoundary;
     // The rest of an over-long line looks like an end marker: it must not end decoding.
-    std::string body = std::string(3000, 'p') + b + "--\r\n" + b + "\r\n" +
+    std::string body = std::string(kMaxLinePiece, 'p') + b + "--\r\n" + b + "\r\n" +
                        "Content-Disposition: form-data; name=\"f\"; filename=\"" +
                        std::string(5000, 'x') + "\"\r\n\r\ndata\r\n" + field("after", "ok") +
                        closing();
