@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/build}
 port=${PORT:-8080}
 
-BUILD_DIR=$build_dir "$root/scripts/setup.sh"
+BUILD_DIR=$build_dir BUILD_TARGET=kavr "$root/scripts/setup.sh"
 conf=$("$root/scripts/serve_site.sh" "$build_dir/kavr" "$build_dir/serve" "$port")
 echo "Serving the sample site on http://127.0.0.1:$port/ (log: $build_dir/serve/log/)"
 lighttpd=$(command -v lighttpd || echo /usr/sbin/lighttpd)

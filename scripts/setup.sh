@@ -6,6 +6,7 @@
 #   scripts/setup.sh              install and build build/
 #   SKIP_BUILD=1 scripts/setup.sh install only
 #   BUILD_DIR=... scripts/setup.sh    build elsewhere
+#   BUILD_TARGET=kavr scripts/setup.sh  build one target only
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -38,5 +39,5 @@ fi
 
 if [ "${SKIP_BUILD:-0}" != 1 ]; then
     cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
-    cmake --build "$build_dir" -j2
+    cmake --build "$build_dir" -j2 ${BUILD_TARGET:+--target "$BUILD_TARGET"}
 fi
