@@ -1,0 +1,117 @@
+#include "template/loader.h"
+
+#include "driver/core/log.h"
+#include "driver/core/report_error.h"
+#include "driver/core/request.h"
+#include "expr/lexer.h"
+#include "platform/file.h"
+#include "template/interpreter.h"
+#include "template/prescan.h"
+#include "template/run_state.h"
+#include "template/template_path.h"
+
+namespace kavr {
+
+namespace {
+
+void log3(const Request& r, const std::string& text) { WriteLog(r.thread_number, 3, text); }
+void log1(const Request& r, const std::string& text) { WriteLog(r.thread_number, 1, text); }
+
+// The header goes out at once unless the response is buffered, in which
+// case the template run writes it after the body has been produced.
+void header_now(Request& r) {
+    if (r.out.buffered || r.out.header_written) return;
+    r.out.write_header(true);
+    r.out.header_written = 1;
+}
+
+// The header of a buffered template, then its body: a redirect alone, or
+// the content type with the cookie lines, or the plain header.
+void write_late_header(Request& r) {
+    r.out.set_buffered(false);
+    if (!r.out.header_written) {
+        if (!r.pending_location.empty()) {
+            r.out.write(r.pending_location);
+        } else if (!r.pending_cookie.empty()) {
+            r.out.write_header(false);
+            r.out.write(r.pending_cookie);
+            r.out.write("\n");
+        } else {
+            r.out.write_header(true);
+        }
+        r.out.header_written = 1;
+    }
+    r.pending_location.clear();
+    r.pending_cookie.clear();
+    r.out.flush_blocks();
+}
+
+}  // namespace
+
+std::string HtmlEscape(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '&': out += "&amp;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+void ReportUnopenableTemplate(Request& r, const std::string& path) {
+    log3(r, "Error: Open Template Failed\n");
+    header_now(r);
+    if (!ReportError(r, "10220", r.out)) {
+        r.out.write("Error: Open template file: " + HtmlEscape(path) + " Failed<BR>");
+        r.out.write("Try to provide a correct Template file<BR>");
+    }
+}
+
+int LoadAndRun(Request& r, const std::string& path) {
+    log1(r, "Template File is " + path + "\n");
+    {
+        platform::File probe(path, "r");
+        if (!probe.is_open() || platform::is_directory(path)) {
+            ReportUnopenableTemplate(r, path);
+            return 0;
+        }
+    }
+    std::string text;
+    if (!PreScanFile(r, path, text)) {
+        // Rather than an empty page: the header and a line that says why.
+        log3(r, "Error: Template file ends inside a comment or a tag: " + path + "\n");
+        header_now(r);
+        r.out.write("Error: Template file " + HtmlEscape(path) +
+                    " ends inside a comment or right after \"&lt;\"<BR>\n");
+        return 0;
+    }
+    log1(r, "Loaded template file: " + path + "\n");
+    header_now(r);
+    TemplateRunState& state = RunState(r);
+    ++state.template_depth;
+    Lexer lexer(text, kRefHashIsChar);
+    int rc = Interpret(lexer, r, true);
+    --state.template_depth;
+    return rc;
+}
+
+int RunTemplate(Request& r) {
+    if (!r.template_path) return 0;
+    int rc;
+    if (r.template_refused) {
+        LogTemplateRefusal(r, ResolvedTemplate{*r.template_path, true, r.template_refusal});
+        ReportUnopenableTemplate(r, *r.template_path);
+        rc = 0;
+    } else {
+        rc = LoadAndRun(r, *r.template_path);
+    }
+    if (r.out.buffered) write_late_header(r);
+    return rc;
+}
+
+}  // namespace kavr
