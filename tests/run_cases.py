@@ -578,6 +578,12 @@ def run_case(path, kavr, default_timeout, keep, verbose):
                 os.makedirs(d, exist_ok=True)
                 if s.option("mode"):
                     os.chmod(d, int(s.option("mode"), 8))
+        generated = {os.path.join(program_dir, "kavri.ini"): "INI",
+                     os.path.join(program_dir, "kavr_msg.ini"): "MSG"}
+        for s in sections:
+            if s.name == "FILE" and generated.get(inside(site, s.path)) in by_name:
+                raise CaseError("--FILE: %s-- is the file of the --%s-- section" % (
+                    s.path, generated[inside(site, s.path)]))
         for s in sections:
             if s.name == "FILE":
                 write_file(inside(site, s.path), content(s, tokens), s.option("mode"))
