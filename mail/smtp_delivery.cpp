@@ -73,8 +73,8 @@ std::string attachment_name(const std::string& path) {
     return name;
 }
 
-// Streams the rest of the spool file as the message text. -1 on a read
-// error, 0 when sending fails.
+// Streams the rest of the spool file as the message text; 0 when sending
+// fails.
 int send_body(SmtpSession& s, platform::File& f) {
     DataFilter filter;
     char block[kBlockSize];
@@ -185,7 +185,7 @@ int DeliverSpoolFile(SmtpSession& s, const std::string& file_name) {
     }
     int body = send_body(s, f);
     f.close();
-    if (body <= 0) return body;
+    if (!body) return 0;
 
     if (attached) {
         bool binary = h.attachment_mode && !equals_ignore_case(*h.attachment_mode, "Text");

@@ -144,6 +144,8 @@ TEST(MailSpool, LineBreaksInAddressesOrSubjectAreRefused) {
         EXPECT_EQ(SpoolBegin(m, "", "a@x", "", v), 0);
         EXPECT_FALSE(m.open());
     }
+    SpoolMessage m;
+    EXPECT_EQ(SpoolBegin(m, "", "a@x", "", std::string(kMaxSpoolRecord + 1, 's')), 0);
     EXPECT_TRUE(s.files("spool").empty());
 }
 
