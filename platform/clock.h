@@ -17,6 +17,13 @@ long clock_ms();
 
 LocalTime local_time();
 
+// Local calendar time to seconds since the epoch (weekday and yearday are
+// ignored; out-of-range fields are carried over as the C library does).
+// False when the time cannot be represented.
+bool seconds_from_local(const LocalTime& t, long long& seconds);
+// Seconds since the epoch to local calendar time; false when out of range.
+bool local_from_seconds(long long seconds, LocalTime& out);
+
 // Blocks the process for the given number of milliseconds.
 void sleep_ms(long ms);
 

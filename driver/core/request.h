@@ -62,6 +62,7 @@ struct RequestDbLayer {
     int in_transaction = 0;
     VarStore vars;
     bool var_exist_check = true;
+    bool parameter_probe = false;  // set while ParameterExists evaluates its argument
     std::unique_ptr<ModuleState> db_state;
 
     RequestDbLayer() = default;

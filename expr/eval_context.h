@@ -1,0 +1,23 @@
+// What an expression is evaluated against besides the request: the current
+// query row, when a caller is printing one (column names and values at the
+// same positions).
+#pragma once
+#include <string>
+#include <vector>
+
+namespace kavr {
+
+struct RowView {
+    const std::vector<std::string>* names = nullptr;
+    const std::vector<std::string>* values = nullptr;
+    int count = 0;  // columns in names and values
+
+    // The value of the column named name (without regard to case), or null.
+    const std::string* find(const std::string& name) const;
+};
+
+// Every value an expression computes or reads passes through buffers of
+// this size (so values are cut to 8191 characters).
+constexpr size_t kValueSize = 8192;
+
+}  // namespace kavr

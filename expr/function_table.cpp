@@ -1,0 +1,200 @@
+#include <vector>
+
+#include "driver/core/text_util.h"
+#include "expr/builtin_functions.h"
+#include "expr/evaluator.h"
+#include "expr/functions.h"
+#include "expr/lexer.h"
+#include "expr/values.h"
+
+namespace kavr {
+
+namespace {
+
+struct FunctionRow {
+    std::string name;
+    FunctionHandler handler;
+};
+
+// Rows in lookup order. A null handler is a function whose layer fills it
+// in at start-up through RegisterFunction.
+std::vector<FunctionRow>& table() {
+    static std::vector<FunctionRow> rows = {
+        {"valuelist", nullptr},
+        {"quotedvaluelist", nullptr},
+        {"preservesinglequotes", FnPreserveSingleQuotes},
+        {"URLEncodedFormat", FnURLEncodedFormat},
+        {"DateFormat", nullptr},  // PENDING
+        {"TimeFormat", nullptr},  // PENDING
+        {"NumberFormat", nullptr},  // PENDING
+        {"DecimalFormat", nullptr},  // PENDING
+        {"CurrentDateTime", nullptr},  // PENDING
+        {"CurrentTime", nullptr},  // PENDING
+        {"CurrentDate", nullptr},  // PENDING
+        {"Rnd", FnRnd},
+        {"DollarFormat", nullptr},  // PENDING
+        {"YesNoFormat", nullptr},  // PENDING
+        {"StripCR", FnStripCR},
+        {"StrReplace", FnStrReplace},
+        {"Format", nullptr},  // PENDING
+        {"ParagraphFormat", FnParagraphFormat},
+        {"HTMLCodeFormat", FnHTMLCodeFormat},
+        {"HTMLEditFormat", FnHTMLEditFormat},
+        {"ParameterExists", FnParameterExists},
+        {"IncrementValue", FnIncrementValue},
+        {"DecrementValue", FnDecrementValue},
+        {"DefaultFileName", FnDefaultFileName},
+        {"Len", FnLen},
+        {"StrCat", FnStrCat},
+        {"Left", FnLeftRightMid},
+        {"Right", FnLeftRightMid},
+        {"Mid", FnLeftRightMid},
+        {"InStr", FnInStr},
+        {"LCase", FnLCase},
+        {"UCase", FnUCase},
+        {"Asc", FnAsc},
+        {"Chr", FnChr},
+        {"Abs", FnAbs},
+        {"Int", FnInt},
+        {"IsNumeric", FnIsNumeric},
+        {"IsDate", nullptr},  // PENDING
+        {"DateDiff", nullptr},  // PENDING
+        {"WeekDay", nullptr},  // PENDING
+        {"LTrim", FnTrim},
+        {"RTrim", FnTrim},
+        {"Trim", FnTrim},
+        {"ArrayCount", FnArrayCount},
+        {"Escape", FnEscape},
+        {"KavIniRefresh", nullptr},
+        {"KavGetConnection", FnKavGetConnection},
+        {"KavIniGet", nullptr},
+        {"UploadFile", nullptr},
+        {"ValidateCC", FnValidateCC},
+        {"DecodeCC", FnDecodeCC},
+        {"GetTempFileName", nullptr},
+        {"CurrentPath", nullptr},
+    };
+    return rows;
+}
+
+}  // namespace
+
+void RegisterFunction(const char* name, FunctionHandler handler) {
+    for (FunctionRow& row : table()) {
+        if (EqualsNoCase(row.name, name)) {
+            row.handler = handler;
+            return;
+        }
+    }
+    table().push_back(FunctionRow{name, handler});
+}
+
+bool FindFunction(std::string_view name, FunctionHandler* handler) {
+    for (const FunctionRow& row : table()) {
+        if (EqualsNoCase(row.name, name)) {
+            *handler = row.handler;
+            return true;
+        }
+    }
+    return false;
+}
+
+int ReadArgument(Lexer& lex, std::string& value, Request& r, const RowView& row, bool* quoted) {
+    // Quoted strings keep their doubled quotes so the argument can be read
+    // again by the expression parser.
+    bool saved = lex.keep_doubled_quotes();
+    lex.set_keep_doubled_quotes(true);
+    std::string arg = "#", item;
+    int depth = 0, items = 0, last_class = kTokEnd, result = 0;
+    for (;;) {
+        int cls = lex.ReadItem(true, item);
+        if (cls == kTokEnd) break;
+        bool punct = cls == kTokPunct;
+        if (punct && item == "(") ++depth;
+        if (punct && item == ")" && --depth < 0) {
+            result = 2;
+            break;
+        }
+        if (punct && item == "," && depth == 0) {
+            result = 1;
+            break;
+        }
+        // One blank where the call had white space keeps word operators
+        // (a gt b, x AND y) apart.
+        if (items > 0 && !lex.whitespace().empty()) arg += ' ';
+        arg += item;
+        ++items;
+        last_class = cls;
+    }
+    lex.set_keep_doubled_quotes(saved);
+    if (result == 0) return 0;
+
+    std::string body = arg.substr(1);
+    bool is_string = items == 1 && last_class == kTokString;
+    if (quoted) *quoted = is_string;
+    value.clear();
+    if (is_string) {
+        value = StripQuotes(body);
+        for (size_t at = 0; (at = value.find("\"\"", at)) != std::string::npos; ++at) value.erase(at, 1);
+    } else if (IsNumber(body)) {
+        value = body;
+    } else {
+        arg += "#";
+        if (compute_exp(arg, value, kValueSize, r, row) != 1) return 0;
+    }
+    if (value.size() > kValueSize - 1) value.resize(kValueSize - 1);
+    return result;
+}
+
+int ReadRawArgument(Lexer& lex, std::string& text) {
+    bool saved = lex.keep_doubled_quotes();
+    lex.set_keep_doubled_quotes(false);
+    text.clear();
+    std::string item;
+    int depth = 0, ok = 0;
+    for (bool first = true;; first = false) {
+        int cls = lex.ReadItem(true, item);
+        if (cls == kTokEnd) break;
+        if (cls == kTokPunct && item == "(") ++depth;
+        if (cls == kTokPunct && item == ")" && --depth < 0) {
+            ok = 1;
+            break;
+        }
+        if (!first) text += lex.whitespace();
+        text += item;
+    }
+    lex.set_keep_doubled_quotes(saved);
+    return ok;
+}
+
+int FunctionCall::Open() {
+    std::string tok;
+    return lexer.NextToken(tok) == kTokPunct && tok == "(" ? 1 : 0;
+}
+
+int FunctionCall::Argument(std::string& value, bool* quoted) {
+    return ReadArgument(lexer, value, request, row, quoted);
+}
+
+int FunctionCall::Arguments(std::vector<std::string>& values, size_t min, size_t max) {
+    values.clear();
+    if (!Open()) return 0;
+    for (;;) {
+        std::string v;
+        int more = Argument(v);
+        if (more == 0) return 0;
+        values.push_back(std::move(v));
+        if (more == 2) break;
+    }
+    // "f()" reads as one empty argument.
+    if (values.size() == 1 && values[0].empty() && min == 0) values.clear();
+    return values.size() >= min && values.size() <= max ? 1 : 0;
+}
+
+int FunctionCall::Result(std::string_view value) {
+    size_t keep = size ? size - 1 : 0;
+    out.assign(value.substr(0, std::min(keep, value.size())));
+    return 1;
+}
+
+}  // namespace kavr

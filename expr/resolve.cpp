@@ -1,0 +1,105 @@
+#include "expr/resolve.h"
+
+#include "cgi/scopes.h"
+#include "driver/core/request.h"
+#include "driver/core/text_util.h"
+#include "expr/evaluator.h"
+#include "expr/functions.h"
+#include "expr/lexer.h"
+
+namespace kavr {
+
+namespace {
+
+QueryColumnResolver g_query_column = nullptr;
+
+void cut_into(const std::string& value, std::string& out, size_t size) {
+    size_t keep = size ? size - 1 : 0;
+    out.assign(value, 0, std::min(keep, value.size()));
+}
+
+// scope "." member.
+bool lookup_scoped(Request& r, const std::string& scope, const std::string& member, std::string& out) {
+    const size_t size = kScopedValueSize;
+    if (EqualsNoCase(scope, "cgi")) return CgiLookup(member, out, size);
+    if (EqualsNoCase(scope, "url")) return UrlLookup(r.input, member, out, size);
+    if (EqualsNoCase(scope, "form")) return FormLookup(r.input, member, out, size);
+    if (EqualsNoCase(scope, "variables")) return r.vars.get(member, 0, out, size) == 1;
+    if (EqualsNoCase(scope, "cookie")) return CookieLookup(r.input, member, out, size);
+    return g_query_column && g_query_column(r, scope, member, out, size) == 1;
+}
+
+// A plain name: the current row, then the request scopes, then the
+// template variables.
+bool lookup_plain(Request& r, const RowView& row, const std::string& name, std::string& out, size_t size) {
+    if (const std::string* v = row.find(name)) {
+        cut_into(*v, out, size);
+        return true;
+    }
+    return CgiLookup(name, out, size) || UrlLookup(r.input, name, out, size) ||
+           FormLookup(r.input, name, out, size) || CookieLookup(r.input, name, out, size) ||
+           r.vars.get(name, 0, out, size) == 1;
+}
+
+// name "[" index "]": the index is an expression.
+bool lookup_element(Request& r, const RowView& row, Lexer& lex, const std::string& name, std::string& out,
+                    size_t size) {
+    std::string index, tok;
+    int depth = 1;
+    for (;;) {
+        int cls = lex.NextToken(tok);
+        if (cls == kTokEnd) return false;
+        if (cls == kTokPunct && tok == "[") ++depth;
+        if (cls == kTokPunct && tok == "]" && --depth == 0) break;
+        if (!index.empty()) index += lex.whitespace();
+        index += tok;
+    }
+    std::string value;
+    if (compute_exp("#" + index + "#", value, kValueSize, r, row) != 1) return false;
+    int i = 0;
+    if (!ParseLeadingInt(value, i)) return false;
+    return r.vars.get(name, i, out, size) == 1;
+}
+
+}  // namespace
+
+void SetQueryColumnResolver(QueryColumnResolver resolver) { g_query_column = resolver; }
+
+int ResolveReference(int token_class, std::string& text, size_t size, Request& r, const RowView& row) {
+    if (token_class != kTokReference && (text.empty() || text[0] != '#')) return 1;
+    std::string body = text;
+    if (body.size() >= 2 && body.front() == '#' && body.back() == '#') body = body.substr(1, body.size() - 2);
+
+    Lexer lex(body, kRefKeepDouble);
+    std::string name, second;
+    if (lex.NextToken(name) == kTokEnd) return 0;
+    int second_class = lex.NextToken(second);
+    std::string value;
+
+    if (second_class == kTokPunct && second == ".") {
+        std::string member;
+        if (lex.NextToken(member) == kTokEnd) return 0;
+        if (!lookup_scoped(r, name, member, value)) return 0;
+        cut_into(value, text, size);
+        return 1;
+    }
+    if (second_class == kTokPunct && second == "[") {
+        if (!lookup_element(r, row, lex, name, value, size)) return 0;
+        text = std::move(value);
+        return 1;
+    }
+    FunctionHandler handler = nullptr;
+    if (FindFunction(name, &handler)) {
+        if (!handler) return 0;
+        if (second_class != kTokEnd) lex.PushBack(lex.whitespace() + second);
+        FunctionCall call{r, row, lex, name, body, value, size};
+        if (!handler(call)) return 0;
+        cut_into(value, text, size);
+        return 1;
+    }
+    if (!lookup_plain(r, row, name, value, size)) return 0;
+    text = std::move(value);
+    return 1;
+}
+
+}  // namespace kavr

@@ -1,0 +1,188 @@
+#include "expr/variables.h"
+
+#include "cgi/scopes.h"
+#include "driver/core/log.h"
+#include "driver/core/report_error.h"
+#include "driver/core/request.h"
+#include "driver/core/text_util.h"
+#include "expr/evaluator.h"
+#include "expr/lexer.h"
+#include "expr/resolve.h"
+
+namespace kavr {
+
+namespace {
+
+std::string strip_hashes(std::string_view s) {
+    if (s.size() >= 2 && s.front() == '#' && s.back() == '#') return std::string(s.substr(1, s.size() - 2));
+    return std::string(s);
+}
+
+bool is_word(int cls) { return cls == kTokIdent || cls == kTokOther; }
+
+// A reference whose first token is an identifier names something (a
+// variable, a scoped name, an element or a function call); anything else
+// is an expression.
+bool is_name_reference(const std::string& body) {
+    Lexer lex(body, kRefHashIsChar);
+    std::string tok;
+    return lex.NextToken(tok) == kTokIdent;
+}
+
+void append_capped(std::string& out, std::string_view s) {
+    size_t room = kExpandSize - 1 - std::min(out.size(), kExpandSize - 1);
+    out.append(s.substr(0, std::min(room, s.size())));
+}
+
+// SQL quoting of a request parameter's value.
+std::string sql_quote(const std::string& v) {
+    std::string out;
+    for (char c : v) {
+        if (c == '\'') {
+            out += "''";
+        } else if (c == '|') {
+            out += "'|'";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// True when a name in the reference is a URL or form parameter: its value
+// may carry the visitor's text, quotes included (#name#, #form.name#,
+// #Trim(name)#).
+bool names_parameter(const Request& r, const std::string& reference) {
+    if (IsParameter(r.input, reference)) return true;
+    Lexer lex(strip_hashes(reference), kRefHashIsChar);
+    std::string tok;
+    for (int cls; (cls = lex.NextToken(tok)) != kTokEnd;)
+        if (cls == kTokIdent && IsParameter(r.input, tok)) return true;
+    return false;
+}
+
+}  // namespace
+
+NameForm ClassifyNameForm(std::string_view form) {
+    NameForm nf;
+    Lexer lex(form, kRefHashIsChar);
+    std::string tok;
+    int cls = lex.NextToken(tok);
+    bool hashed = cls == kTokPunct && tok == "#";
+    if (hashed) cls = lex.NextToken(tok);
+    if (!is_word(cls)) return nf;
+    nf.name = tok;
+    cls = lex.NextToken(tok);
+    NameFormKind kind = kNamePlain;
+    if (cls == kTokPunct && tok == "[") {
+        int depth = 1;
+        std::string index;
+        for (;;) {
+            cls = lex.NextToken(tok);
+            if (cls == kTokEnd) return nf;
+            if (cls == kTokPunct && tok == "[") ++depth;
+            if (cls == kTokPunct && tok == "]" && --depth == 0) break;
+            if (!index.empty()) index += lex.whitespace();
+            index += tok;
+        }
+        kind = index.empty() ? kNameList : kNameElement;
+        nf.index_expr = index;
+        cls = lex.NextToken(tok);
+    }
+    if (hashed) {
+        if (!(cls == kTokPunct && tok == "#")) return nf;
+        cls = lex.NextToken(tok);
+    }
+    if (cls != kTokEnd) return nf;
+    nf.kind = kind;
+    return nf;
+}
+
+int SetVariable(Request& r, std::string_view name_form, std::string_view value, int index) {
+    std::string body = strip_hashes(name_form);
+    Lexer lex(body, kRefHashIsChar);
+    std::string name;
+    if (lex.NextToken(name) == kTokEnd) return 0;
+    return r.vars.set(name, value, index);
+}
+
+int AssignList(Request& r, const std::string& name, std::string_view value) {
+    if (value.empty()) return r.vars.set(name, "", 0);
+    char sep = value[0];
+    std::string_view rest = value.substr(1);
+    int index = 0;
+    for (;;) {
+        size_t at = rest.find(sep);
+        if (!r.vars.set(name, rest.substr(0, at), index++)) return 0;
+        if (at == std::string_view::npos) return 1;
+        rest = rest.substr(at + 1);
+    }
+}
+
+int AssignVariable(Request& r, std::string_view name_form, std::string_view value, const RowView& row) {
+    NameForm nf = ClassifyNameForm(name_form);
+    switch (nf.kind) {
+        case kNamePlain:
+            return r.vars.set(nf.name, value, 0);
+        case kNameList:
+            return AssignList(r, nf.name, value);
+        case kNameElement: {
+            std::string index_text;
+            if (compute_exp("#" + nf.index_expr + "#", index_text, kValueSize, r, row) != 1) return 0;
+            int index = 0;
+            if (!ParseLeadingInt(index_text, index)) return 0;
+            return r.vars.set(nf.name, value, index);
+        }
+        default:
+            return 0;
+    }
+}
+
+int LookupValue(const std::string& reference, std::string& out, size_t size, Request& r, const RowView& row) {
+    WriteLog(r.thread_number, 1, "Get value for: " + reference + "\n");
+    std::string value = reference;
+    if (ResolveReference(kTokReference, value, size, r, row)) {
+        WriteLog(r.thread_number, 1, "The value is: " + value + "\n");
+        out = std::move(value);
+        return 1;
+    }
+    std::string body = strip_hashes(reference);
+    if (r.var_exist_check && !r.parameter_probe && is_name_reference(body)) {
+        r.vars.set("CurVarName__", body, 0);
+        ReportError(r, "10810", r.out);
+    }
+    WriteLog(r.thread_number, 3, "Error: No definition for this variable\n");
+    return 0;
+}
+
+int ExpandAttribute(ExpandMode mode, std::string& text, size_t size, Request& r, const RowView& row) {
+    Lexer lex(text, mode == kExpandSql ? kRefCollapse : kRefKeepDouble);
+    std::string work, tok;
+    for (;;) {
+        int cls = lex.NextToken(tok);
+        if (cls == kTokEnd) {
+            // Trailing white space, and the text of a reference left open at
+            // the end, are kept as written.
+            append_capped(work, lex.whitespace());
+            append_capped(work, tok);
+            break;
+        }
+        append_capped(work, lex.whitespace());
+        if (cls != kTokReference) {
+            append_capped(work, tok);
+            continue;
+        }
+        std::string value;
+        if (compute_exp(tok, value, kValueSize, r, row) != 1) return 0;
+        if (mode == kExpandSql && names_parameter(r, tok) &&
+            tok.find("PreserveSingleQuotes") == std::string::npos)
+            value = sql_quote(value);
+        append_capped(work, value);
+    }
+    size_t keep = size ? size - 1 : 0;
+    if (work.size() > keep) work.resize(keep);
+    text = std::move(work);
+    return 1;
+}
+
+}  // namespace kavr

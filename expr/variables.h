@@ -1,0 +1,59 @@
+// Template variables as the language sees them: the name forms of an
+// assignment, the traced lookup of a reference (with the existence check)
+// and the attribute expander that replaces #name# references in a text.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "expr/eval_context.h"
+
+namespace kavr {
+
+struct Request;
+
+enum NameFormKind { kNamePlain, kNameElement, kNameList, kNameIllegal };
+
+struct NameForm {
+    NameFormKind kind = kNameIllegal;
+    std::string name;
+    std::string index_expr;  // kNameElement: the text between "[" and "]"
+};
+
+// name, #name#, name[expr], #name[expr]#, name[], #name[]#; anything else
+// is illegal.
+NameForm ClassifyNameForm(std::string_view form);
+
+// Sets an element: one pair of enclosing "#" is removed from the name form
+// and its first token is the variable name. 1 on success.
+int SetVariable(Request& request, std::string_view name_form, std::string_view value, int index);
+
+// Splits value at its first character (the separator) into elements 0, 1,
+// 2, ... of the variable; elements of higher index are kept.
+int AssignList(Request& request, const std::string& name, std::string_view value);
+
+// Assigns value to a name form, computing an element's index. 0 when the
+// form is illegal or the index cannot be computed.
+int AssignVariable(Request& request, std::string_view name_form, std::string_view value,
+                   const RowView& row = RowView());
+
+// Resolves one reference ("#...#") with trace lines. When it cannot be
+// resolved, the existence check is on, no ParameterExists probe is running
+// and the reference is a name, "CurVarName__" is set and error 10810
+// reported. 1 with the value in out, else 0.
+int LookupValue(const std::string& reference, std::string& out, size_t size, Request& request,
+                const RowView& row = RowView());
+
+enum ExpandMode { kExpandText, kExpandSql };
+
+// Replaces every #...# reference in text by its value. In SQL mode "##"
+// reads as "#", and values of URL and form parameters get their single
+// quotes doubled (unless the reference calls PreserveSingleQuotes). The
+// result is cut to 16383 characters, then to size - 1. 0, with text
+// unchanged, when a reference cannot be evaluated.
+int ExpandAttribute(ExpandMode mode, std::string& text, size_t size, Request& request,
+                    const RowView& row = RowView());
+
+constexpr size_t kExpandSize = 16384;
+
+}  // namespace kavr
