@@ -1,11 +1,15 @@
 #include "driver/modules.h"
 
+#include "io/header_tags.h"
+#include "template/register.h"
 #include "mail/register.h"
 
 namespace kavr {
 
 void RegisterModules() {
     // Each layer adds its registration call here as it lands.
+    RegisterTemplateModule();
+    RegisterHeaderTags();
     RegisterMailModule();
 }
 

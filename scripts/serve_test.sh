@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Serves the sample site with lighttpd on a free port of 127.0.0.1, fetches
-# a static page and three pages that kavr answers through CGI, checks them
+# a static page and the pages that kavr answers through CGI, checks them
 # and stops the server.
 #
 #   scripts/serve_test.sh KAVR
@@ -68,6 +68,9 @@ check "information page" "/cgi-bin/kavr" 200 "kavri.ini"
 check "plain page through kavr" "/cgi-bin/kavr?template=/hello.htm" 200 "<h1>A plain page</h1>"
 check "validation page" "/cgi-bin/kavr?template=/thanks.kvl&name=&name_required=Please+enter+your+name." 200 \
     "Error Code = 10010" "<li>Please enter your name."
+check "form that passes its rules runs the template" \
+    "/cgi-bin/kavr?template=/thanks.kvl&name=Ann&name_required=Name&age=30&age_range=min%3D1+max%3D120" 200 \
+    "<h1>Thank you</h1>"
 check "configuration stays private" "/cgi-bin/kavri.ini" 404
 check "catalog stays private" "/cgi-bin/kavr_msg.ini" 404
 
