@@ -1,0 +1,132 @@
+// kavcookie name=... value=... [expires=...] [secure]: a Set-Cookie line
+// for the header, and the new value in the request's cookie table.
+#include <cstdio>
+
+#include "driver/core/log.h"
+#include "driver/core/request.h"
+#include "driver/core/text_util.h"
+#include "expr/lexer.h"
+#include "expr/variables.h"
+#include "io/header_tags.h"
+
+namespace kavr {
+
+namespace {
+
+constexpr size_t kAttributeSize = 1024;
+// Offsets beyond this many days (some 2.7 million years) are held here.
+constexpr long long kMaxDayOffset = 999999999;
+
+// Days since 1970-01-01 of a proleptic Gregorian date, and back.
+long long days_from_civil(long long y, int m, int d) {
+    y -= m <= 2;
+    long long era = (y >= 0 ? y : y - 399) / 400;
+    long long yoe = y - era * 400;
+    long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void civil_from_days(long long z, long long& y, int& m, int& d) {
+    z += 719468;
+    long long era = (z >= 0 ? z : z - 146096) / 146097;
+    long long doe = z - era * 146097;
+    long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    long long mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = yoe + era * 400 + (m <= 2);
+}
+
+std::string date_text(long long year, int month, int day) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%02d/%02d/%02lld", month, day, year - 1900);
+    return buf;
+}
+
+// An optional sign, then digits only.
+bool day_offset(const std::string& text, long long& days) {
+    size_t i = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
+    if (i == text.size()) return false;
+    long long n = 0;
+    for (size_t k = i; k < text.size(); ++k) {
+        if (text[k] < '0' || text[k] > '9') return false;
+        if (n < kMaxDayOffset) n = n * 10 + (text[k] - '0');
+    }
+    if (n > kMaxDayOffset) n = kMaxDayOffset;
+    days = text[0] == '-' ? -n : n;
+    return true;
+}
+
+std::string shifted(const platform::LocalTime& today, long long days) {
+    long long y;
+    int m, d;
+    civil_from_days(days_from_civil(today.year, today.month, today.day) + days, y, m, d);
+    return date_text(y, m, d);
+}
+
+// Replaces the value of a cookie of that name, or adds one; 0 when the
+// table is full.
+int enter_cookie(RequestTables& t, const std::string& name, const std::string& value) {
+    for (NameValue& c : t.cookies) {
+        if (EqualsNoCase(c.name, name)) {
+            c.value = value;
+            return 1;
+        }
+    }
+    if (t.cookies.size() >= RequestTables::kMaxCookies) return 0;
+    t.cookies.push_back(NameValue{name, value});
+    return 1;
+}
+
+}  // namespace
+
+std::string CookieExpires(const std::string& expires, const platform::LocalTime& today) {
+    long long days;
+    if (day_offset(expires, days)) return shifted(today, days);
+    if (EqualsNoCase(expires, "Now")) return shifted(today, -1);
+    if (EqualsNoCase(expires, "Never")) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%02d/%02d/99", today.month, today.day);
+        return buf;
+    }
+    return expires;
+}
+
+int KavCookie(TagCall& call) {
+    Lexer& lexer = call.lexer;
+    Request& r = call.request;
+    WriteLog(r.thread_number, 1, "Meet KavCookie\n");
+    std::string item, name, value, expires;
+    bool secure = false;
+    for (;;) {
+        if (lexer.ReadItem(false, item) == kTokEnd) return 0;
+        if (item == ">") break;
+        std::string* target = EqualsNoCase(item, "name")      ? &name
+                              : EqualsNoCase(item, "value")   ? &value
+                              : EqualsNoCase(item, "expires") ? &expires
+                                                              : nullptr;
+        if (EqualsNoCase(item, "secure")) {
+            secure = true;
+        } else if (target) {
+            if (lexer.NextToken(item) == kTokEnd || item != "=") return 0;
+            if (lexer.ReadItem(false, *target) == kTokEnd) return 0;
+            if (!ExpandAttribute(kExpandText, *target, kAttributeSize, r)) return 0;
+            *target = HeaderValue(*target);
+        }
+    }
+    expires = CookieExpires(expires, platform::local_time());
+    if (name.empty() || value.empty()) return 0;
+    if (!enter_cookie(r.input, name, value)) return 0;
+
+    std::string line = "Set-Cookie:" + name + "=" + value;
+    if (!expires.empty()) line += ";expires=" + expires;
+    if (secure) line += ";secure";
+    line += "\n";
+    r.pending_cookie += line;
+    WriteLog(r.thread_number, 1, "Cookie Statement: " + line + "\n");
+    return 1;
+}
+
+}  // namespace kavr

@@ -1,0 +1,145 @@
+// kavset, kaveval and kavvarexistcheck.
+#include "driver/core/log.h"
+#include "driver/core/request.h"
+#include "driver/core/text_util.h"
+#include "expr/evaluator.h"
+#include "expr/lexer.h"
+#include "expr/variables.h"
+#include "template/code_file.h"
+#include "template/prescan.h"
+#include "template/tag_handlers.h"
+#include "template/tag_reading.h"
+
+namespace kavr {
+
+namespace {
+
+// Attribute values of these tags are expanded into buffers of this size.
+constexpr size_t kAttributeSize = 1024;
+// Code for kaveval is held in buffers of this size: longer code, from a
+// variable or a file, is cut to 8191 characters.
+constexpr size_t kCodeSize = 8192;
+
+void cut(std::string& text, size_t size) {
+    if (text.size() > size - 1) text.resize(size - 1);
+}
+
+std::string collapse_hashes(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == '#' && i + 1 < text.size() && text[i + 1] == '#') ++i;
+    }
+    return out;
+}
+
+// Reads "=" and a value after an attribute name; 0 without the "=".
+int read_value(Lexer& lexer, bool signed_item, bool keep_quotes, std::string& value) {
+    std::string token;
+    if (lexer.NextToken(token) == kTokEnd || token != "=") return 0;
+    if (signed_item)
+        lexer.ReadSignedItem(keep_quotes, value);
+    else
+        lexer.ReadItem(keep_quotes, value);
+    return 1;
+}
+
+int load_code_file(TagCall& call, std::string name, std::string& code) {
+    Request& r = call.request;
+    if (!ExpandAttribute(kExpandText, name, kAttributeSize, r)) return 0;
+    CodeFileResolver resolve = GetCodeFileResolver();
+    if (!resolve) {
+        WriteLog(r.thread_number, 3, "Error: kaveval CodeFile cannot be read without the file access table\n");
+        return 0;
+    }
+    std::string path;
+    if (!resolve(r, name, path)) return 0;
+    if (!PreScanFile(r, path, code)) {
+        WriteLog(r.thread_number, 3, "Error: kaveval cannot read CodeFile " + path + "\n");
+        return 0;
+    }
+    cut(code, kCodeSize);
+    return 1;
+}
+
+}  // namespace
+
+int KavSet(TagCall& call) {
+    Lexer& lexer = call.lexer;
+    Request& r = call.request;
+    std::string form, token, value;
+    lexer.ReadItem(false, form);
+    if (lexer.NextToken(token) == kTokEnd || token != "=") return 0;
+    lexer.ReadSignedItem(true, value);
+    SkipTagEnd(lexer);
+    if (!ExpandAttribute(kExpandText, value, kAttributeSize, r)) return 0;
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        value = value.substr(1, value.size() - 2);
+    if (ClassifyNameForm(form).kind == kNameIllegal) {
+        WriteLog(r.thread_number, 3, "Error: Illegal variable name in KavSet\n");
+        r.out.write("Error: Illegal variable: " + form + "in KavSet<BR>\n");
+        return 0;
+    }
+    return AssignVariable(r, form, value) ? 1 : 0;
+}
+
+int KavEval(TagCall& call) {
+    Lexer& lexer = call.lexer;
+    Request& r = call.request;
+    enum { kNone, kVar, kFile } source = kNone;
+    std::string token, code_item, ret;
+    bool has_ret = false;
+    for (;;) {
+        if (lexer.NextToken(token) == kTokEnd) return 0;
+        if (token == ">") break;
+        if (EqualsNoCase(token, "CodeVar")) {
+            if (!read_value(lexer, true, true, code_item)) return 0;
+            source = kVar;
+        } else if (EqualsNoCase(token, "CodeFile")) {
+            if (!read_value(lexer, false, false, code_item)) return 0;
+            source = kFile;
+        } else if (EqualsNoCase(token, "Ret")) {
+            if (!read_value(lexer, false, false, ret)) return 0;
+            has_ret = true;
+        }
+    }
+    std::string code;
+    if (source == kVar) {
+        if (compute_exp(code_item, code, kCodeSize, r) != 1) return 0;
+        code = collapse_hashes(code);
+    } else if (source == kFile) {
+        if (!load_code_file(call, code_item, code)) return 0;
+    } else {
+        return 0;
+    }
+    std::string result;
+    if (compute_exp(code, result, kCodeSize, r) != 1) return 0;
+    if (has_ret && !AssignVariable(r, ret, result)) return 0;
+    return 1;
+}
+
+int KavVarExistCheck(TagCall& call) {
+    Lexer& lexer = call.lexer;
+    Request& r = call.request;
+    std::string item;
+    lexer.ReadItem(false, item);
+    auto apply = [&r](const std::string& v) {
+        if (EqualsNoCase(v, "On")) {
+            r.var_exist_check = true;
+        } else if (EqualsNoCase(v, "Off")) {
+            r.var_exist_check = false;
+        } else {
+            return false;
+        }
+        return true;
+    };
+    if (!apply(item)) {
+        if (!ExpandAttribute(kExpandText, item, kAttributeSize, r)) return 0;
+        apply(item);
+    }
+    SkipTagEnd(lexer);
+    return 1;
+}
+
+}  // namespace kavr
