@@ -200,8 +200,8 @@ int FnInt(FunctionCall& call) {
     std::string v;
     if (!one_argument(call, v)) return 0;
     std::string whole = v.substr(0, v.find('.'));
-    int n = 0;
-    if (!ReadInt32(whole, n)) {
+    long long n = 0;  // "%ld": 64 bits here, saturating
+    if (!ReadInt64(whole, n)) {
         // ".5" and "-.5" have an empty integer part.
         if (!(whole.empty() || whole == "-" || whole == "+")) return 0;
     }

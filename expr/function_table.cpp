@@ -26,17 +26,17 @@ std::vector<FunctionRow>& table() {
         {"URLEncodedFormat", FnURLEncodedFormat},
         {"DateFormat", nullptr},  // PENDING
         {"TimeFormat", nullptr},  // PENDING
-        {"NumberFormat", nullptr},  // PENDING
-        {"DecimalFormat", nullptr},  // PENDING
+        {"NumberFormat", FnNumberFormat},
+        {"DecimalFormat", FnDecimalFormat},
         {"CurrentDateTime", nullptr},  // PENDING
         {"CurrentTime", nullptr},  // PENDING
         {"CurrentDate", nullptr},  // PENDING
         {"Rnd", FnRnd},
-        {"DollarFormat", nullptr},  // PENDING
-        {"YesNoFormat", nullptr},  // PENDING
+        {"DollarFormat", FnDollarFormat},
+        {"YesNoFormat", FnYesNoFormat},
         {"StripCR", FnStripCR},
         {"StrReplace", FnStrReplace},
-        {"Format", nullptr},  // PENDING
+        {"Format", FnFormat},
         {"ParagraphFormat", FnParagraphFormat},
         {"HTMLCodeFormat", FnHTMLCodeFormat},
         {"HTMLEditFormat", FnHTMLEditFormat},

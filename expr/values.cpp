@@ -96,6 +96,26 @@ std::string StripQuotes(std::string_view v) {
 
 bool ReadInt32(std::string_view v, int& out) { return ParseLeadingInt(v, out); }
 
+bool ReadInt64(std::string_view v, long long& out) {
+    size_t i = 0;
+    while (i < v.size() && (v[i] == ' ' || (v[i] >= '\t' && v[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
+    if (i >= v.size() || !is_digit(v[i])) return false;
+    unsigned long long magnitude = 0;
+    const unsigned long long limit = negative ? 9223372036854775808ULL : 9223372036854775807ULL;
+    for (; i < v.size() && is_digit(v[i]); ++i) {
+        unsigned d = static_cast<unsigned>(v[i] - '0');
+        magnitude = magnitude > (limit - d) / 10 ? limit : magnitude * 10 + d;
+    }
+    if (!negative) {
+        out = static_cast<long long>(magnitude);
+    } else {
+        out = magnitude == 9223372036854775808ULL ? LLONG_MIN : -static_cast<long long>(magnitude);
+    }
+    return true;
+}
+
 bool ReadDouble(std::string_view v, double& out) {
     std::string s(v);  // strtod needs a terminated text
     const char* begin = s.c_str();
@@ -118,6 +138,13 @@ int SaturateInt32(double d) {
     if (d >= 2147483647.0) return INT_MAX;
     if (d <= -2147483648.0) return INT_MIN;
     return static_cast<int>(d);
+}
+
+long long SaturateInt64(double d) {
+    if (std::isnan(d)) return 0;
+    if (d >= 9223372036854775807.0) return LLONG_MAX;
+    if (d <= -9223372036854775808.0) return LLONG_MIN;
+    return static_cast<long long>(d);
 }
 
 std::string FormatFixed(double d, int decimals) {

@@ -20,6 +20,8 @@ std::string StripQuotes(std::string_view v);
 // saturate at INT_MIN / INT_MAX instead of overflowing. False when the text
 // does not begin with a number.
 bool ReadInt32(std::string_view v, int& out);
+// The same for "%ld" readings, in 64 bits, saturating at the 64-bit range.
+bool ReadInt64(std::string_view v, long long& out);
 // Reads a leading number as "%lf" does; false when there is none.
 bool ReadDouble(std::string_view v, double& out);
 // A number text as a double; 0 for any text that is not a number.
@@ -27,6 +29,7 @@ double NumberValue(std::string_view v);
 // A double converted to a 32-bit integer, truncated toward zero and
 // saturated (NaN gives 0), so that no conversion is undefined.
 int SaturateInt32(double d);
+long long SaturateInt64(double d);
 
 // printf-style helpers that return a string.
 std::string FormatFixed(double d, int decimals);  // "%.*lf"
