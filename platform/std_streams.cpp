@@ -12,6 +12,11 @@ void stdout_write(std::string_view bytes) {
 
 void stdout_flush() { fflush(stdout); }
 
+void stderr_write(std::string_view bytes) {
+    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), stderr);
+    fflush(stderr);
+}
+
 size_t stdin_read(char* buf, size_t size) { return fread(buf, 1, size, stdin); }
 
 int stdin_getc() { return getc(stdin); }

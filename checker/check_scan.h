@@ -1,0 +1,72 @@
+// One pass of the checker over one text: the token reader with the line of
+// the current token, the message writer with its line echo, and the entry
+// into the tag checks. The tag checks (tag_checks.h) read through it.
+#pragma once
+#include <cstddef>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "checker/template_checker.h"
+#include "expr/lexer.h"
+
+namespace kavr {
+
+// Reference modes the checker reads in, as the engine does: plain text
+// with "#" as an ordinary character, tag attributes with references
+// recognised, and kavcase values with "##" read as "#".
+constexpr signed char kReadText = kRefHashIsChar;
+constexpr signed char kReadAttr = kRefKeepDouble;
+constexpr signed char kReadCase = kRefCollapse;
+
+// Block tags nested deeper than this are not followed; the tag that goes
+// too deep is reported as an abnormal ending.
+constexpr int kMaxCheckNesting = 200;
+
+class CheckScan {
+public:
+    CheckScan(TemplateChecker& owner, std::string_view text);
+    ~CheckScan();
+    CheckScan(const CheckScan&) = delete;
+    CheckScan& operator=(const CheckScan&) = delete;
+
+    // The main scan over the whole text; false only for a trailing "<".
+    bool Run();
+
+    // Reads one token in the given mode.
+    int Next(std::string& token, signed char mode);
+    // Reads one item (a quoted string is one item); signed_item joins a
+    // lone "-" or "+" to the item after it.
+    int Item(std::string& item, signed char mode, bool keep_quotes, bool signed_item);
+    // Returns to just before the last token or item read.
+    void Back();
+
+    // Writes a message after the echo of the current line. "%d" becomes the
+    // 1-based line of the current token, each "%s" the next argument.
+    void Say(std::string_view format, std::initializer_list<std::string_view> args = {});
+    // The same without the line echo.
+    void SayBare(std::string_view format, std::initializer_list<std::string_view> args = {});
+
+    // Checks the tag whose name (as written) was just read after "<".
+    bool Dispatch(const std::string& name);
+
+    bool report_header_tags() const { return owner_.report_header_tags; }
+
+private:
+    void echo_line();
+    std::string format(std::string_view format, std::initializer_list<std::string_view> args) const;
+    void note_read(size_t start);
+    void check_reference_after_lt();
+    static void parser_note(std::string_view message);
+
+    TemplateChecker& owner_;
+    Lexer lexer_;
+    std::vector<size_t> line_starts_;  // offset of the first character of each line
+    size_t last_read_start_ = 0;       // position before the last read, for Back
+    int line_ = 0;                     // 0-based line of the current token
+    int nesting_ = 0;                  // block tags being followed
+    CheckScan* outer_ = nullptr;       // the scan that was active before this one
+};
+
+}  // namespace kavr
