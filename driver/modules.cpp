@@ -2,6 +2,7 @@
 
 #include "io/header_tags.h"
 #include "template/register.h"
+#include "db/register.h"
 #include "mail/register.h"
 
 namespace kavr {
@@ -11,6 +12,7 @@ void RegisterModules() {
     RegisterTemplateModule();
     RegisterHeaderTags();
     RegisterMailModule();
+    RegisterDbModule();
 }
 
 }  // namespace kavr

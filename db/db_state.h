@@ -1,0 +1,28 @@
+// Database state a request keeps beyond one call: the current connection
+// and the connections that joined the running transaction. Lives in
+// Request::db_state and goes away with the request (or its release hook).
+#pragma once
+#include <vector>
+
+#include "db/odbc_api.h"
+#include "driver/core/request.h"
+
+namespace kavr {
+
+struct EnlistedConnection {
+    SQLHENV henv = SQL_NULL_HENV;
+    SQLHDBC hdbc = SQL_NULL_HDBC;
+};
+
+struct DbState : ModuleState {
+    // Handles of the data source most recently opened or reused.
+    SQLHENV henv = SQL_NULL_HENV;
+    SQLHDBC hdbc = SQL_NULL_HDBC;
+    // In enlistment order, each connection at most once.
+    std::vector<EnlistedConnection> enlisted;
+};
+
+// The request's database state, created on first use.
+DbState& GetDbState(Request& request);
+
+}  // namespace kavr
