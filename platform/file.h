@@ -7,6 +7,11 @@
 
 namespace kavr::platform {
 
+// What an open file denies to other openers of the same file while it is
+// open, as long as they open it with open_shared too: every kavr process
+// does, so the denial holds between concurrent requests.
+enum class ShareMode { kShareAll, kDenyRead, kDenyWrite, kDenyReadWrite };
+
 // An open file; closed when the object goes away. Text and binary modes are
 // the same on this system, so "r" and "rb" behave alike.
 class File {
@@ -19,6 +24,11 @@ public:
     File(File&& other) noexcept : fp_(other.fp_) { other.fp_ = nullptr; }
 
     bool open(const std::string& path, const char* mode);
+    // Opens with a sharing mode ("r", "w", "a", with an optional "+"; "b"
+    // and "t" are ignored). Fails, leaving the file untouched (a "w" open
+    // truncates only once it is granted), when an open file denies this
+    // access or this denial conflicts with an access already granted.
+    bool open_shared(const std::string& path, const char* mode, ShareMode share);
     void close();
     bool is_open() const { return fp_ != nullptr; }
 
@@ -38,6 +48,8 @@ bool is_directory(const std::string& path);
 bool delete_file(const std::string& path);
 // Fails when the destination exists, as a move of one file onto another must.
 bool move_file(const std::string& from, const std::string& to);
+// True when both paths name one existing file (links followed).
+bool same_file(const std::string& a, const std::string& b);
 // Reads a whole file; false when it cannot be opened.
 bool read_whole_file(const std::string& path, std::string& out);
 

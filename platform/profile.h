@@ -34,4 +34,24 @@ std::string GetPrivateProfileStringA(const std::string& section, const std::stri
                                      const std::string& def, size_t size,
                                      const std::string& path);
 
+// Writes "key=value" into the first section of that name, replacing the
+// key's first line there, or deletes every line of the key when value is
+// null. A missing section is added at the end of the file, a missing key
+// after the section's last key line, a missing file is created; every
+// other line, comments included, stays as it was. Line breaks in the
+// section, key or value are dropped, so a value cannot start lines of its
+// own. The file is replaced atomically (a new file in the same directory,
+// renamed over it) while concurrent writers wait. False when the section
+// or key cannot be written as a line of its own (empty, "]" in a section,
+// "=" in a key, a key starting with "[" or ";") or the file cannot be
+// written.
+bool WritePrivateProfileStringA(const std::string& section, const std::string& key,
+                                const std::string* value, const std::string& path);
+
+// The edit of WritePrivateProfileStringA on a file's text (section, key and
+// value already checked and cleaned). New lines take the line break of the
+// file's first line ("\n" when it has none).
+std::string EditProfileText(const std::string& text, const std::string& section,
+                            const std::string& key, const std::string* value);
+
 }  // namespace kavr::platform

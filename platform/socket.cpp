@@ -64,6 +64,11 @@ bool connect_within(int fd, const struct sockaddr_in& to, long timeout_ms) {
 
 }  // namespace
 
+bool is_dotted_ipv4(const std::string& text) {
+    struct in_addr addr;
+    return text.find('\0') == std::string::npos && inet_pton(AF_INET, text.c_str(), &addr) == 1;
+}
+
 bool lookup_ipv4(const std::string& host, std::string& dotted) {
     struct in_addr addr;
     if (!resolve(host, addr)) return false;

@@ -12,6 +12,9 @@ namespace kavr::platform {
 // address in dotted form. False when the name is empty or does not resolve.
 bool lookup_ipv4(const std::string& host, std::string& dotted);
 
+// True for an IPv4 address written as four dotted decimal numbers.
+bool is_dotted_ipv4(const std::string& text);
+
 // Connects to host:port, waiting at most timeout_ms for the connection;
 // later sends and receives time out after timeout_ms each as well.
 // Returns the descriptor, or -1 when the host does not resolve, the port is

@@ -30,4 +30,10 @@ bool make_temp_file(const std::string& dir, const std::string& prefix, std::stri
     return try_dir(tmp && *tmp ? tmp : "/tmp", prefix, out);
 }
 
+bool make_temp_file_in_default_dir(const std::string& prefix, std::string& out) {
+    const char* tmp = env_get("TMPDIR");
+    if (tmp && *tmp && try_dir(tmp, prefix, out)) return true;
+    return try_dir("/tmp", prefix, out);
+}
+
 }  // namespace kavr::platform

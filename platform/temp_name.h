@@ -10,4 +10,7 @@ namespace kavr::platform {
 // False only when no name could be made at all.
 bool make_temp_file(const std::string& dir, const std::string& prefix, std::string& out);
 
+// The same in the system's default temporary directory.
+bool make_temp_file_in_default_dir(const std::string& prefix, std::string& out);
+
 }  // namespace kavr::platform

@@ -29,6 +29,14 @@ struct Hooks {
     void (*release_queries)(Request&) = nullptr;
     // Disconnects and frees a connected data source.
     void (*release_data_source)(DataSource&) = nullptr;
+    // The gate for every file a template names: logical (or ".\" relative)
+    // name to physical path, for mode "r" (read) or "w"/"a+" (write), with
+    // the file access table's flags and passwords and the template's
+    // permissions. 1 with the path; 0 when refused (reported on out, except
+    // for a relative name with a "\" before its ".\").
+    int (*resolve_file_path)(Request&, const std::string& name, std::string& physical,
+                             const std::string& mode, const std::string& password,
+                             ResponseStream& out) = nullptr;
 };
 
 extern Hooks g_hooks;

@@ -1,0 +1,106 @@
+#include "platform/process.h"
+
+#include <errno.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "tests/unit/test_site.h"
+
+namespace kavr {
+namespace {
+
+using Words = std::vector<std::string>;
+
+TEST(Process, CommandLineSplitsAtBlanksAndQuotesGroup) {
+    struct Case {
+        const char* line;
+        Words words;
+    };
+    const Case cases[] = {
+        {"prog a  b\tc", {"prog", "a", "b", "c"}},
+        {"  \"my prog\" \"two words\" x\"y z\"w", {"my prog", "two words", "xy zw"}},
+        {"echo \"\" end", {"echo", "", "end"}},
+        {"echo $(id); rm -rf / | cat > f", {"echo", "$(id);", "rm", "-rf", "/", "|", "cat", ">", "f"}},
+        {"", {}},
+        {"   ", {}},
+        {"unterminated \"quote here", {"unterminated", "quote here"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(platform::split_command_line(c.line), c.words) << c.line;
+}
+
+// Runs words with output into the site's out.txt; the text written.
+std::string run(const test::TestSite& site, const Words& words, platform::ChildKind kind,
+                long timeout_ms, int* ended = nullptr) {
+    platform::OutputFile out;
+    EXPECT_TRUE(out.create(site.dir() + "/out.txt"));
+    platform::Child child;
+    int err = 0;
+    EXPECT_TRUE(platform::start_process(words, &out, kind, child, &err)) << err;
+    out.close();
+    int rc = platform::wait_process(child, timeout_ms);
+    if (ended) *ended = rc;
+    return site.read("out.txt");
+}
+
+TEST(Process, ArgumentsReachTheProgramUntouchedByAnyShell) {
+    test::TestSite site;
+    std::string got = run(site, platform::split_command_line("echo \"$HOME; id\" `x` >y"),
+                          platform::ChildKind::kAttached, -1);
+    EXPECT_EQ(got, "$HOME; id `x` >y\n");
+}
+
+TEST(Process, StartFailureGivesTheSystemErrorNumber) {
+    platform::Child child;
+    int err = 0;
+    EXPECT_FALSE(platform::start_process({"/no/such/program"}, nullptr, platform::ChildKind::kAttached,
+                                         child, &err));
+    EXPECT_EQ(err, ENOENT);
+    EXPECT_EQ(child.pid, -1);
+    EXPECT_FALSE(platform::start_process({}, nullptr, platform::ChildKind::kAttached, child, &err));
+    EXPECT_EQ(err, ENOENT);
+}
+
+TEST(Process, TimeoutKillsTheChildAndKeepsWhatItWrote) {
+    test::TestSite site;
+    int ended = -1;
+    long start = platform::clock_ms();
+    std::string got = run(site, {"sh", "-c", "echo early; sleep 5; echo late"},
+                          platform::ChildKind::kAttached, 300, &ended);
+    long took = platform::clock_ms() - start;
+    EXPECT_EQ(ended, 0);
+    EXPECT_EQ(got, "early\n");
+    EXPECT_LT(took, 3000);
+
+    got = run(site, {"sh", "-c", "echo quick"}, platform::ChildKind::kAttached, 5000, &ended);
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(got, "quick\n");
+}
+
+TEST(Process, DetachedChildrenGetTheirOwnSessionAndAReducedEnvironment) {
+    test::TestSite site;
+    setenv("KAVR_PROCESS_TEST", "visible", 1);
+    const Words probe = {"sh", "-c", "ps -o sid= -p $$ | tr -d ' '; echo $$; echo ${KAVR_PROCESS_TEST:-none}"};
+    std::string attached = run(site, probe, platform::ChildKind::kAttached, 5000);
+    std::string detached = run(site, probe, platform::ChildKind::kDetached, 5000);
+    unsetenv("KAVR_PROCESS_TEST");
+    auto lines = [](const std::string& s) {
+        Words w;
+        size_t pos = 0, nl;
+        while ((nl = s.find('\n', pos)) != std::string::npos) {
+            w.push_back(s.substr(pos, nl - pos));
+            pos = nl + 1;
+        }
+        return w;
+    };
+    Words a = lines(attached), d = lines(detached);
+    ASSERT_EQ(a.size(), 3u) << attached;
+    ASSERT_EQ(d.size(), 3u) << detached;
+    EXPECT_NE(a[0], a[1]);  // same session as this test, which it does not lead
+    EXPECT_EQ(d[0], d[1]);  // leads a session of its own
+    EXPECT_EQ(a[2], "visible");
+    EXPECT_EQ(d[2], "none");
+}
+
+}  // namespace
+}  // namespace kavr
