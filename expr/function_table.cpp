@@ -24,13 +24,13 @@ std::vector<FunctionRow>& table() {
         {"quotedvaluelist", nullptr},
         {"preservesinglequotes", FnPreserveSingleQuotes},
         {"URLEncodedFormat", FnURLEncodedFormat},
-        {"DateFormat", nullptr},  // PENDING
-        {"TimeFormat", nullptr},  // PENDING
+        {"DateFormat", FnDateFormat},
+        {"TimeFormat", FnTimeFormat},
         {"NumberFormat", FnNumberFormat},
         {"DecimalFormat", FnDecimalFormat},
-        {"CurrentDateTime", nullptr},  // PENDING
-        {"CurrentTime", nullptr},  // PENDING
-        {"CurrentDate", nullptr},  // PENDING
+        {"CurrentDateTime", FnCurrentDateTime},
+        {"CurrentTime", FnCurrentTime},
+        {"CurrentDate", FnCurrentDate},
         {"Rnd", FnRnd},
         {"DollarFormat", FnDollarFormat},
         {"YesNoFormat", FnYesNoFormat},
@@ -57,9 +57,9 @@ std::vector<FunctionRow>& table() {
         {"Abs", FnAbs},
         {"Int", FnInt},
         {"IsNumeric", FnIsNumeric},
-        {"IsDate", nullptr},  // PENDING
-        {"DateDiff", nullptr},  // PENDING
-        {"WeekDay", nullptr},  // PENDING
+        {"IsDate", FnIsDate},
+        {"DateDiff", FnDateDiff},
+        {"WeekDay", FnWeekDay},
         {"LTrim", FnTrim},
         {"RTrim", FnTrim},
         {"Trim", FnTrim},
