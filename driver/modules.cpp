@@ -3,12 +3,14 @@
 #include "io/header_tags.h"
 #include "template/register.h"
 #include "db/register.h"
+#include "expr/register.h"
 #include "mail/register.h"
 
 namespace kavr {
 
 void RegisterModules() {
     // Each layer adds its registration call here as it lands.
+    RegisterExprModule();
     RegisterTemplateModule();
     RegisterHeaderTags();
     RegisterMailModule();
