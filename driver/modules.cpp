@@ -1,10 +1,14 @@
 #include "driver/modules.h"
 
 #include "io/header_tags.h"
+#include "io/register.h"
 #include "template/register.h"
 #include "db/register.h"
 #include "expr/register.h"
 #include "mail/register.h"
+#include "driver/core/request.h"
+#include "io/resolve_file_path.h"
+#include "template/tag_kavcheck.h"
 
 namespace kavr {
 
@@ -13,8 +17,16 @@ void RegisterModules() {
     RegisterExprModule();
     RegisterTemplateModule();
     RegisterHeaderTags();
+    RegisterIoModule();
     RegisterMailModule();
     RegisterDbModule();
+
+    // kavcheck: the syntax checker's tag; its report file is written through
+    // the file access table, without a password.
+    RegisterKavCheckTag();
+    SetReportFileResolver([](Request& r, const std::string& logical, std::string& physical) {
+        return ResolveFilePath(r, logical, physical, "w", "", r.out);
+    });
 }
 
 }  // namespace kavr

@@ -47,7 +47,10 @@ Sections (names are upper case; unknown names are an error):
                   "no-sanitizer" (the program was built without sanitizers).
   SERVICES        one service per line, started before the run and stopped
                   after it; each adds tokens (see SERVICES below). Known now:
-                  "free-port" (a free TCP port on 127.0.0.1 as {PORT}).
+                  "free-port" (a free TCP port on 127.0.0.1 as {PORT}) and
+                  "echo-server MODE" (tests/io/echo_server.py on 127.0.0.1,
+                  MODE echo, silent, burst or close, port as {ECHO_PORT},
+                  {SILENT_PORT}, {BURST_PORT} or {CLOSE_PORT}).
   INI             written as kavri.ini in the program directory.
   MSG             written as kavr_msg.ini in the program directory.
   PROGRAM_DIR     directory (relative to the site) holding the "kavr" link,
@@ -469,8 +472,40 @@ class FreePort:
         pass
 
 
+class EchoServer:
+    """tests/io/echo_server.py in one of its modes (echo, silent, burst,
+    close) on 127.0.0.1; its port is {ECHO_PORT}, {SILENT_PORT}, {BURST_PORT}
+    or {CLOSE_PORT} after the mode."""
+
+    def __init__(self, mode="echo"):
+        self.mode = mode
+        self.proc = None
+
+    def start(self, tmp_dir):
+        script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "io", "echo_server.py")
+        self.proc = subprocess.Popen([sys.executable, script, self.mode], stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE)
+        port = self.proc.stdout.readline().strip().decode()
+        if not port.isdigit():
+            self.stop()
+            raise CaseError("echo server (%s) did not start" % self.mode)
+        return {self.mode.upper() + "_PORT": port}
+
+    def stop(self):
+        if self.proc:
+            self.proc.stdin.close()
+            try:
+                self.proc.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+            self.proc.stdout.close()
+            self.proc = None
+
+
 SERVICES = {
     "free-port": FreePort,
+    "echo-server": EchoServer,
 }
 
 
