@@ -22,6 +22,7 @@ namespace {
 void trace(const Request& r, const char* text) { WriteLog(r.thread_number, 1, text); }
 
 void finish(Request& r) {
+    if (g_hooks.release_io) g_hooks.release_io(r);
     if (g_hooks.release_queries) g_hooks.release_queries(r);
     r.sql_texts.clear();
     trace(r, "---End All---\n");

@@ -14,6 +14,8 @@ IoState::~IoState() {
     for (int fd : sockets) platform::socket_close(fd);
 }
 
+void ReleaseIoState(Request& request) { request.io_state.reset(); }
+
 IoState& IoStateOf(Request& request) {
     if (!request.io_state) {
         auto state = std::make_unique<IoState>();

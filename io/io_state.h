@@ -31,6 +31,11 @@ struct IoState : ModuleState {
 // The request's state, made on first use.
 IoState& IoStateOf(Request& request);
 
+// Closes every open file (logging "Close File: " and its name, in table
+// order) and connection, and drops the state. Called at the end of the
+// request.
+void ReleaseIoState(Request& request);
+
 // The record for a handle (without regard to case, first in table order);
 // the search stops at a record without a handle. Null when not found.
 OpenFileRecord* FindOpenFile(IoState& state, const std::string& handle);

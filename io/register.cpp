@@ -3,6 +3,7 @@
 #include "driver/core/hooks.h"
 #include "driver/core/request.h"
 #include "io/environment_functions.h"
+#include "io/io_state.h"
 #include "io/io_tags.h"
 #include "io/resolve_file_path.h"
 #include "template/code_file.h"
@@ -40,6 +41,7 @@ void RegisterIoModule() {
     RegisterEnvironmentFunctions();
 
     g_hooks.resolve_file_path = &ResolveFilePath;
+    g_hooks.release_io = &ReleaseIoState;
     SetCodeFileResolver(&resolve_code_file);
 }
 

@@ -123,12 +123,15 @@ int resolve(Request& r, const std::string& name_in, std::string& physical, bool 
     for (char& c : name)
         if (c == '/') c = '\\';
 
+    // Checked before anything else, so that every such name is refused
+    // with a reason, whichever form it has.
+    if (HasParentSegment(name) || name.find('\0') != std::string::npos)
+        return refuse_unsafe(r, out, read, name, "File name leads outside its directory: ");
+
     size_t dot = name.find(".\\");
     if (dot != std::string::npos) {
         if (name.find('\\') < dot) return 0;
         std::string rest = name.substr(dot + 1);
-        if (HasParentSegment(name) || name.find('\0') != std::string::npos)
-            return refuse_unsafe(r, out, read, name, "File name leads outside its directory: ");
         std::string path = name.substr(0, dot) + r.template_dir + rest;
         if (path.size() > kMaxPhysicalPath)
             return refuse_unsafe(r, out, read, path, "File path too long: ");
@@ -150,8 +153,6 @@ int resolve(Request& r, const std::string& name_in, std::string& physical, bool 
     }
     WriteLog(r.thread_number, 1, "Found File's Logical Path=" + e->logical_path + "\n");
     std::string rest = name.substr(e->logical_path.size());
-    if (HasParentSegment(name) || name.find('\0') != std::string::npos)
-        return refuse_unsafe(r, out, read, name, "File name leads outside its directory: ");
     std::string path = e->physical_path + rest;
     if (path.size() > kMaxPhysicalPath)
         return refuse_unsafe(r, out, read, path, "File path too long: ");

@@ -25,6 +25,9 @@ struct Hooks {
     void (*flush_spool)() = nullptr;
     // Texts of the open query statements, for the SQL echo.
     void (*query_statements)(Request&, std::vector<std::string>& out) = nullptr;
+    // Closes the files and connections a template left open, at the end of
+    // a request (while the log is still there to record it).
+    void (*release_io)(Request&) = nullptr;
     // Releases query contexts and recorded statements at the end of a request.
     void (*release_queries)(Request&) = nullptr;
     // Disconnects and frees a connected data source.
