@@ -125,17 +125,21 @@ bool CheckSetTag(CheckScan& scan) {
         if (is_punct(cls, name, "<")) scan.Back();
         return true;
     }
-    if (!IsVariableForm(name, false)) scan.Say("%d: Syntax error with the variable in kavSet\n");
-
-    cls = scan.Next(token, kReadAttr);
-    if (cls == kTokEnd) {
-        scan.Say("%d: Missing keyword = in kavSet\n");
-        return false;
-    }
-    if (!(cls == kTokOperator && token == "=")) {
-        scan.Say("%d: No = in kavSet\n");
-        if (is_punct(cls, token, "<")) scan.Back();
-        return true;
+    if (cls == kTokOperator && name == "=") {
+        // No variable before the "=": the value is still checked.
+        scan.Say("%d: Missing variable in kavSet\n");
+    } else {
+        if (!IsVariableForm(name, false)) scan.Say("%d: Syntax error with the variable in kavSet\n");
+        cls = scan.Item(token, kReadAttr, true, false);
+        if (cls == kTokEnd) {
+            scan.Say("%d: Missing keyword = in kavSet\n");
+            return false;
+        }
+        if (!(cls == kTokOperator && token == "=")) {
+            scan.Say("%d: No = in kavSet\n");
+            if (is_punct(cls, token, "<")) scan.Back();
+            return true;
+        }
     }
 
     cls = scan.Item(value, kReadAttr, true, true);

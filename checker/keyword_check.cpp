@@ -51,8 +51,9 @@ bool value_ok(KeywordValue kind, int cls, const std::string& value) {
 }
 
 // After an unknown word: its "=" and value belong to the same problem.
-void skip_assignment(CheckScan& scan, int cls) {
-    if (cls != kTokIdent) return;
+void skip_assignment(CheckScan& scan, const std::string& word) {
+    char c = word.empty() ? 0 : word[0];
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return;
     std::string token;
     int eq_cls = scan.Next(token, kReadAttr);
     if (!(eq_cls == kTokOperator && token == "=")) {
@@ -110,7 +111,7 @@ bool CheckKeywordTag(CheckScan& scan, const KeywordForm& form, const std::string
             if (!form.unknown) return end_quietly(scan, cls, token);
             scan.Say(form.unknown, {token, tag});
             if (resync(scan, cls, token)) return true;
-            skip_assignment(scan, cls);
+            skip_assignment(scan, token);
             continue;
         }
         size_t index = static_cast<size_t>(rule - form.rules);
@@ -119,7 +120,9 @@ bool CheckKeywordTag(CheckScan& scan, const KeywordForm& form, const std::string
             continue;
         }
 
-        int eq_cls = scan.Next(eq, kReadAttr);
+        // Read as an item, so that a quoted value written without its "="
+        // is one token.
+        int eq_cls = scan.Item(eq, kReadAttr, true, false);
         if (eq_cls == kTokEnd) {
             if (rule->missing_eq) scan.Say(rule->missing_eq, {tag});
             return false;
@@ -131,7 +134,7 @@ bool CheckKeywordTag(CheckScan& scan, const KeywordForm& form, const std::string
             if (resync(scan, eq_cls, eq)) return true;
             // The next keyword right after one without its value is read
             // again as a keyword.
-            if (eq_cls == kTokIdent && find_rule(form, eq)) scan.Back();
+            if (find_rule(form, eq)) scan.Back();
             continue;
         }
 
