@@ -6,6 +6,9 @@
 #include "db/register.h"
 #include "expr/register.h"
 #include "mail/register.h"
+#include "driver/core/request.h"
+#include "io/resolve_file_path.h"
+#include "template/tag_kavcheck.h"
 
 namespace kavr {
 
@@ -17,6 +20,13 @@ void RegisterModules() {
     RegisterIoModule();
     RegisterMailModule();
     RegisterDbModule();
+
+    // kavcheck: the syntax checker's tag; its report file is written through
+    // the file access table, without a password.
+    RegisterKavCheckTag();
+    SetReportFileResolver([](Request& r, const std::string& logical, std::string& physical) {
+        return ResolveFilePath(r, logical, physical, "w", "", r.out);
+    });
 }
 
 }  // namespace kavr
