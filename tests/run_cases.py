@@ -367,24 +367,29 @@ def visible(line):
 
 def aligned_pattern(expected, actual_lines):
     """Pattern lines, with each one that matches a nearby actual line shown as
-    that line, so the diff points at real differences."""
+    that line, so the diff points at real differences. A line that starts
+    with %A or %a stands for the actual lines it skips, up to the first line
+    that matches its rest."""
     shown = []
     j = 0
     for line in expected.splitlines(keepends=True):
+        skips = line[:2] in (b"%A", b"%a")
+        rest = line[2:] if skips else line
         hit = None
-        if b"%a" not in line and b"%A" not in line:
+        if b"%a" not in rest and b"%A" not in rest:
             try:
-                rx = wildcard_regex(line)
+                rx = wildcard_regex((b"%S" if skips else b"") + rest)
             except (CaseError, re.error):
                 rx = None
-            for k in range(j, min(j + 6, len(actual_lines))):
+            end = len(actual_lines) if skips else min(j + 6, len(actual_lines))
+            for k in range(j, end):
                 if rx is not None and rx.fullmatch(actual_lines[k]):
                     hit = k
                     break
         if hit is None:
             shown.append(line)
         else:
-            shown.append(actual_lines[hit])
+            shown.extend(actual_lines[j:hit + 1] if skips else [actual_lines[hit]])
             j = hit + 1
     return shown
 
