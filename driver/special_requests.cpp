@@ -7,6 +7,7 @@
 #include "driver/core/text_util.h"
 #include "driver/core/version.h"
 #include "expr/lexer.h"
+#include "platform/os_path.h"
 #include "platform/profile.h"
 
 namespace kavr {
@@ -74,9 +75,9 @@ void DisplayInfo(Request& r) {
     out.write("</TD></TR>\n<TR><TD>Operating system</TD><TD>");
     out.write(kOperatingSystem);
     out.write("</TD></TR>\n<TR><TD>Configuration</TD><TD>");
-    out.write(html_escape(ConfigFilePath()));
+    out.write(html_escape(platform::to_os_path(ConfigFilePath())));
     out.write("</TD></TR>\n<TR><TD>Message catalog</TD><TD>");
-    out.write(html_escape(ProgramDirectory() + "\\kavr_msg.ini"));
+    out.write(html_escape(platform::to_os_path(ProgramDirectory() + "\\kavr_msg.ini")));
     out.write("</TD></TR>\n</TABLE>\n</BODY>\n");
     out.write_page_end();
 }
