@@ -31,8 +31,9 @@ struct BlockRules {
     bool dispatch_others;
 };
 
-bool walk(CheckScan& scan, const BlockRules& rules, const std::string& opening) {
-    int depth = 0;
+// Nested opening tags of the walker's own kind count as blocks open
+// around what follows them, like blocks of other kinds.
+bool walk_body(CheckScan& scan, const BlockRules& rules, const std::string& opening, int& depth) {
     std::string token, name;
     for (;;) {
         if (scan.Next(token, kReadText) == kTokEnd) break;
@@ -44,7 +45,9 @@ bool walk(CheckScan& scan, const BlockRules& rules, const std::string& opening) 
             bool inner_result = true;
             if (rules.is_own(name)) {
                 rules.check_close(scan, name, depth == 0);
-                if (--depth < 0) return true;
+                if (depth == 0) return true;
+                --depth;
+                scan.LeaveBlock();
             } else if (rules.check_inner) {
                 rules.check_inner(scan, name, true, &inner_result);
             }
@@ -53,8 +56,12 @@ bool walk(CheckScan& scan, const BlockRules& rules, const std::string& opening) 
         if (!StartsWithNoCase(name, "kav")) continue;
         bool result = true;
         if (rules.check_own && rules.is_own(name)) {
-            result = rules.check_own(scan, name);
-            ++depth;
+            if (scan.EnterBlock(name)) {
+                result = rules.check_own(scan, name);
+                ++depth;
+            } else {
+                result = false;
+            }
         } else if (rules.check_inner && rules.check_inner(scan, name, false, &result)) {
             // checked as a tag of this body
         } else if (rules.dispatch_others) {
@@ -64,6 +71,13 @@ bool walk(CheckScan& scan, const BlockRules& rules, const std::string& opening) 
     }
     rules.unbalanced(scan, opening);
     return false;
+}
+
+bool walk(CheckScan& scan, const BlockRules& rules, const std::string& opening) {
+    int depth = 0;
+    bool ok = walk_body(scan, rules, opening, depth);
+    scan.LeaveBlock(depth);
+    return ok;
 }
 
 // Reads what follows the name of a closing tag.

@@ -20,9 +20,9 @@ constexpr signed char kReadText = kRefHashIsChar;
 constexpr signed char kReadAttr = kRefKeepDouble;
 constexpr signed char kReadCase = kRefCollapse;
 
-// Block tags nested deeper than this are not followed; the tag that goes
-// too deep is reported as an abnormal ending.
-constexpr int kMaxCheckNesting = 200;
+// Block tags nested deeper than this are not followed (the engine stops
+// there too); the tag that goes too deep is reported as an abnormal ending.
+constexpr int kMaxCheckNesting = 256;
 
 class CheckScan {
 public:
@@ -51,6 +51,11 @@ public:
     // Checks the tag whose name (as written) was just read after "<".
     bool Dispatch(const std::string& name);
 
+    // One more block tag inside the ones being followed; false, with the
+    // message, when that is too deep.
+    bool EnterBlock(const std::string& name);
+    void LeaveBlock(int count = 1) { nesting_ -= count; }
+
     bool report_header_tags() const { return owner_.report_header_tags; }
 
 private:
@@ -65,7 +70,7 @@ private:
     std::vector<size_t> line_starts_;  // offset of the first character of each line
     size_t last_read_start_ = 0;       // position before the last read, for Back
     int line_ = 0;                     // 0-based line of the current token
-    int nesting_ = 0;                  // block tags being followed
+    int nesting_ = 0;                  // block tags open around the current token
     CheckScan* outer_ = nullptr;       // the scan that was active before this one
 };
 

@@ -105,18 +105,23 @@ bool CheckScan::Dispatch(const std::string& name) {
     for (const TagRow& row : kTags) {
         if (!EqualsNoCase(name, row.name)) continue;
         if (!row.block) return row.check(*this, name);
-        // Blocks of different kinds nest by recursion; a text that nests
-        // them without end stops being followed here.
-        if (nesting_ >= kMaxCheckNesting) {
-            Say("Error: Abnormal ending of %s\n", {name});
-            return false;
-        }
-        ++nesting_;
+        if (!EnterBlock(name)) return false;
         bool ok = row.check(*this, name);
-        --nesting_;
+        LeaveBlock();
         return ok;
     }
     Say("Error! Wrong kavTag: %s\n", {name});
+    return true;
+}
+
+bool CheckScan::EnterBlock(const std::string& name) {
+    // Blocks of different kinds nest by recursion, so a text that nests
+    // them without end must stop being followed somewhere.
+    if (nesting_ >= kMaxCheckNesting) {
+        Say("Error: Abnormal ending of %s\n", {name});
+        return false;
+    }
+    ++nesting_;
     return true;
 }
 

@@ -127,13 +127,20 @@ TEST(CheckerScan, BlocksNestedWithoutEndAreCutOff) {
     auto r = check_text(text);
     EXPECT_TRUE(r.ok);
     EXPECT_NE(r.text.find("Error: Abnormal ending of "), std::string::npos);
-    // Nesting of one kind is only counted, however deep.
-    std::string same;
-    for (int i = 0; i < 100000; ++i) same += "<kavif #a#>";
-    for (int i = 0; i < 100000; ++i) same += "</kavif>";
-    r = check_text(same);
-    EXPECT_TRUE(r.ok);
-    EXPECT_EQ(r.text, "");
+    // Blocks of one kind count the same way: 256 levels are fine, the
+    // 257th is too deep.
+    auto nested_ifs = [](int n) {
+        std::string t;
+        for (int i = 0; i < n; ++i) t += "<kavif #a#>\n";
+        for (int i = 0; i < n; ++i) t += "</kavif>";
+        return t;
+    };
+    EXPECT_EQ(check_text(nested_ifs(256)).text, "");
+    EXPECT_EQ(check_text(nested_ifs(257)).text, "<kavif #a#>\nError: Abnormal ending of kavif\n");
+    // The count goes down again as blocks close.
+    std::string siblings;
+    for (int i = 0; i < 1000; ++i) siblings += "<kavwhile #a#><kavif #b#></kavif></kavwhile>";
+    EXPECT_EQ(check_text(siblings).text, "");
 }
 
 TEST(CheckerScan, HostileTextsEndWithoutHarm) {
