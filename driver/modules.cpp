@@ -8,6 +8,7 @@
 #include "mail/register.h"
 #include "driver/core/request.h"
 #include "io/resolve_file_path.h"
+#include "template/code_file.h"
 #include "template/tag_kavcheck.h"
 
 namespace kavr {
@@ -26,6 +27,11 @@ void RegisterModules() {
     RegisterKavCheckTag();
     SetReportFileResolver([](Request& r, const std::string& logical, std::string& physical) {
         return ResolveFilePath(r, logical, physical, "w", "", r.out);
+    });
+    // kaveval CodeFile: the code file is read through the file access table,
+    // without a password.
+    SetCodeFileResolver([](Request& r, const std::string& logical, std::string& physical) {
+        return ResolveFilePath(r, logical, physical, "r", "", r.out);
     });
 }
 
