@@ -1,6 +1,7 @@
 // Database state a request keeps beyond one call: the current connection
-// and the connections that joined the running transaction. Lives in
-// Request::db_state and goes away with the request (or its release hook).
+// and the connections that joined the running transaction (the query tags'
+// list of queries belongs here too). Lives in Request::db_state and goes
+// away with the request's release hook.
 #pragma once
 #include <vector>
 

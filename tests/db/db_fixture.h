@@ -4,7 +4,8 @@
 // and message catalog, one configured data source with every right, and a
 // connection of its own (raw()) for preparing and checking tables.
 //
-// Instantiate a suite with KAVR_DB_BACKENDS(SuiteName).
+// Instantiate a suite with KAVR_DB_BACKENDS(SuiteName), or KAVR_PG_ONLY(SuiteName)
+// for cases that only PostgreSQL can show.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -128,6 +129,19 @@ private:
     std::unique_ptr<RawConnection> raw_;
     size_t log_mark_ = 0;
 };
+
+// The PostgreSQL backend alone, when it is available: for what only
+// psqlODBC shows (users, types outside the classic set).
+inline std::vector<std::string> PostgresOnly() {
+    std::vector<std::string> backends;
+    if (PostgresConfigured()) backends.push_back(kPostgresBackend);
+    return backends;
+}
+
+#define KAVR_PG_ONLY(suite)                                                                 \
+    GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(suite);                                   \
+    INSTANTIATE_TEST_SUITE_P(Db, suite, testing::ValuesIn(::kavr::test::PostgresOnly()),    \
+                             [](const testing::TestParamInfo<std::string>& p) { return p.param; })
 
 #define KAVR_DB_BACKENDS(suite)                                                          \
     INSTANTIATE_TEST_SUITE_P(Db, suite, testing::ValuesIn(::kavr::test::AvailableBackends()), \
