@@ -140,6 +140,15 @@ private:
     const RowView& row_;
 };
 
+// Function arguments and element indexes are expressions of their own, so
+// evaluation nests; the nesting is bounded like the op stack.
+int g_nesting = 0;
+
+struct NestingGuard {
+    NestingGuard() { ++g_nesting; }
+    ~NestingGuard() { --g_nesting; }
+};
+
 }  // namespace
 
 int compute_exp(const std::string& expr, std::string& out, size_t size, Request& r, const RowView& row) {
@@ -148,11 +157,12 @@ int compute_exp(const std::string& expr, std::string& out, size_t size, Request&
     if (expr.empty() || expr[0] != '#') {
         value = StripQuotes(expr);
     } else {
+        NestingGuard nesting;
         OpList list;
         bool closed = expr.size() >= 2 && expr.back() == '#';
         std::string inner = closed ? expr.substr(1, expr.size() - 2) : std::string();
         if (closed && inner.find_first_not_of(" \t\r\n") == std::string::npos) return 1;
-        if (!closed || !ParseExpressionText(inner, false, list)) {
+        if (!closed || g_nesting > static_cast<int>(kOpStackSize) || !ParseExpressionText(inner, false, list)) {
             WriteLog(r.thread_number, 3, "Error: Syntax error with " + expr + "\n");
             ReportError(r, "11010", r.out);
             return -1;

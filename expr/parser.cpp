@@ -290,7 +290,8 @@ private:
             if (cur_.cls == kTokEnd) break;
             text += cur_.ws;
             text += cur_.text;
-            if (is_punct(open)) ++depth;
+            // Nesting inside a call or index is bounded like the op stack.
+            if (is_punct(open) && ++depth > static_cast<int>(kOpStackSize)) break;
             if (is_punct(close) && --depth == 0) {
                 ok = true;
                 break;

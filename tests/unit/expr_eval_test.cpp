@@ -171,6 +171,23 @@ TEST(ComputeExp, HostileNestingIsASyntaxError) {
     EXPECT_EQ(env2.eval("#" + std::string(200, '(') + "1" + std::string(200, ')') + "#"), "1");
 }
 
+TEST(ComputeExp, NestedCallsAndIndexesAreBounded) {
+    auto nested = [](const char* open, const char* close, int depth, const char* core) {
+        std::string s = "#";
+        for (int i = 0; i < depth; ++i) s += open;
+        s += core;
+        for (int i = 0; i < depth; ++i) s += close;
+        return s + "#";
+    };
+    test::ExprEnv env;
+    EXPECT_EQ(env.eval(nested("Len(", ")", 100, "12345")), "1");
+    EXPECT_EQ(env.eval(nested("Len(", ")", 5000, "1")), "FAIL");
+    EXPECT_NE(env.errors().find("11010"), std::string::npos);
+    env.set("a", "0");
+    EXPECT_EQ(env.eval(nested("a[", "]", 50, "0")), "0");
+    EXPECT_EQ(env.eval(nested("a[", "]", 5000, "0")), "FAIL");
+}
+
 TEST(ComputeExp, EmptyExpressionLeavesTheOutput) {
     test::ExprEnv env;
     std::string out = "kept";
