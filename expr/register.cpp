@@ -7,8 +7,17 @@ namespace kavr {
 
 namespace {
 
+// An error raised while a catalog text is being substituted (a catalog
+// text that divides by zero, say) would report again and substitute the
+// same text again: the inner report gets no substitution instead.
+bool g_substituting = false;
+
 int substitute_catalog_text(Request& request, std::string& text, size_t capacity) {
-    return ExpandAttribute(kExpandText, text, capacity, request);
+    if (g_substituting) return 0;
+    g_substituting = true;
+    int ok = ExpandAttribute(kExpandText, text, capacity, request);
+    g_substituting = false;
+    return ok;
 }
 
 }  // namespace

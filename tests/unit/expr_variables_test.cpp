@@ -126,5 +126,16 @@ TEST(Variables, CatalogTextsAreExpanded) {
     EXPECT_NE(env.page().find("File a.txt # missing"), std::string::npos) << env.page();
 }
 
+TEST(Variables, CatalogTextThatFailsItselfDoesNotRecurse) {
+    test::ExprEnv env;
+    env.site.write("kavr_msg.ini", "[ErrorMsg]\n10240c=Division #1 / 0#\n11010c=Syntax #1 +#\n");
+    // The division goes on with 0; the inner report of 10240 is not written.
+    EXPECT_TRUE(ReportError(env.request, "10240", env.request.out));
+    EXPECT_EQ(env.errors(), "10240");
+    EXPECT_NE(env.page().find("Division 0.000000000000<"), std::string::npos);
+    EXPECT_FALSE(ReportError(env.request, "11010", env.request.out));
+    EXPECT_EQ(env.errors(), "10240");
+}
+
 }  // namespace
 }  // namespace kavr
