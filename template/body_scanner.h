@@ -1,6 +1,8 @@
 // Finding the bodies of constructs by scanning tokens: every time a
 // construct runs, its body and closing tag are found again in the text,
-// counting nested tags of the construct's own name only.
+// counting nested tags of the construct's own name only. A body is only a
+// pair of positions in the template text, so bodies have no length limit
+// and nothing is cut from a long loop or branch.
 #pragma once
 #include <cstddef>
 #include <string>

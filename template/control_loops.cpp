@@ -19,7 +19,9 @@ namespace kavr {
 
 namespace {
 
-// Reads one bound of a kavfor (an expression) as a long integer.
+// Reads one bound or step of a kavfor (an expression) as a long integer.
+// A value that is not a number fails the tag, with a line in the log,
+// rather than looping over an arbitrary range.
 int read_bound(TagCall& call, long& out) {
     std::string item, value;
     call.lexer.ReadSignedItem(true, item);

@@ -23,7 +23,8 @@ int KavInclude(TagCall& call) {
     lexer.NextToken(token);  // "="
     lexer.ReadItem(false, value);
     // The same rules as a requested template: a value that would leave the
-    // site is treated as a file that cannot be opened.
+    // site is treated as a file that cannot be opened. The resolved path is
+    // kept whole (resolution keeps at most 1023 characters).
     ResolvedTemplate t = ResolveTemplatePath(r, value);
     SkipTagEnd(lexer);
     if (t.refused) {

@@ -63,6 +63,8 @@ std::string HtmlEscape(const std::string& text) {
     return out;
 }
 
+// The fallback lines name the file that failed (for an include, the
+// included file), escaped, since the name may come from the request.
 void ReportUnopenableTemplate(Request& r, const std::string& path) {
     log3(r, "Error: Open Template Failed\n");
     header_now(r);
