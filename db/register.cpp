@@ -3,6 +3,9 @@
 #include "db/connection.h"
 #include "driver/core/hooks.h"
 #include "driver/core/request.h"
+#include "db/form_dml.h"
+#include "db/form_tags.h"
+#include "template/tag_table.h"
 
 namespace kavr {
 
@@ -15,11 +18,20 @@ void release_queries(Request& request) {
     request.db_state.reset();
 }
 
+// Form-driven insert (1) or update (2) of the request driver.
+int form_insert_update(Request& request, int action) {
+    return FormDml(request, action, request.out);
+}
+
 }  // namespace
 
 void RegisterDbModule() {
     g_hooks.release_data_source = ReleaseDataSource;
     g_hooks.release_queries = release_queries;
+    // Form-driven inserts and updates, from a form or a template.
+    g_hooks.form_insert_update = form_insert_update;
+    RegisterTag("kavdbinsert", KavDbInsert);
+    RegisterTag("kavdbupdate", KavDbUpdate);
 }
 
 }  // namespace kavr
