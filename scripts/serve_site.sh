@@ -5,7 +5,7 @@
 #
 # SITE_DIR receives cgi-bin/ (a link to KAVR, kavri.ini with @SITE@ replaced
 # by SITE_DIR, kavr_msg.ini), links to the sample's htdocs/ and templates/,
-# empty log/ and tmp/ directories, and lighttpd.conf, which serves htdocs/
+# empty log/, tmp/ and data/ directories, and lighttpd.conf, which serves htdocs/
 # on http://127.0.0.1:PORT/ and runs the program for /cgi-bin/kavr. Prints
 # the path of lighttpd.conf.
 set -euo pipefail
@@ -26,7 +26,7 @@ if [ ! -x "$kavr" ]; then
     exit 1
 fi
 
-mkdir -p "$site/cgi-bin" "$site/log" "$site/tmp"
+mkdir -p "$site/cgi-bin" "$site/log" "$site/tmp" "$site/data"
 ln -sfn "$kavr" "$site/cgi-bin/kavr"
 # @SITE@ may stand in any path value; "|" never occurs in a directory name here.
 sed "s|@SITE@|$site|g" "$sample/cgi-bin/kavri.ini" > "$site/cgi-bin/kavri.ini"

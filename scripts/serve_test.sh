@@ -71,6 +71,16 @@ check "validation page" "/cgi-bin/kavr?template=/thanks.kvl&name=&name_required=
 check "form that passes its rules runs the template" \
     "/cgi-bin/kavr?template=/thanks.kvl&name=Ann&name_required=Name&age=30&age_range=min%3D1+max%3D120" 200 \
     "<h1>Thank you</h1>"
+check "visit counter page" "/cgi-bin/kavr?template=/counter.kvl" 200 "<h1>Visit counter</h1>"
+check "visit counter page again" "/cgi-bin/kavr?template=/counter.kvl" 200 "<h1>Visit counter</h1>"
+if grep -qx "visits=2" "$work/site/data/counter.ini" 2>/dev/null; then
+    echo "PASS visit counter kept in data/counter.ini"
+    passed=$((passed + 1))
+else
+    echo "FAIL visit counter: data/counter.ini lacks visits=2"
+    failures=$((failures + 1))
+fi
+check "empty guest book" "/cgi-bin/kavr?template=/guestbook.kvl" 200 "No entries yet."
 check "configuration stays private" "/cgi-bin/kavri.ini" 404
 check "catalog stays private" "/cgi-bin/kavr_msg.ini" 404
 
