@@ -17,16 +17,25 @@ bool PassThroughFile(Request& r, const std::string& path) {
     return true;
 }
 
+namespace {
+
+constexpr const char* kSuccessSentence =
+    "<B>What you submitted has been executed successfully</B><BR>";
+
+}  // namespace
+
 void ShowNextPage(Request& r) {
     if (!r.nextpage || r.nextpage->empty()) {
-        r.out.write("<B>What you submitted has been executed successfully</B><BR>");
+        r.out.write(kSuccessSentence);
         return;
     }
     // The next page is named by the form, so it obeys the same rules as a
-    // requested template: nothing outside the site.
+    // requested template: nothing outside the site. A refused name still
+    // tells the visitor that the change was made.
     ResolvedTemplate page = ResolveTemplatePath(r, *r.nextpage);
     if (page.refused) {
         LogTemplateRefusal(r, page);
+        r.out.write(kSuccessSentence);
         return;
     }
     platform::File f;
