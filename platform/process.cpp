@@ -110,6 +110,11 @@ bool start_process(const std::vector<std::string>& argv_in, const OutputFile* ou
         else
             rc = posix_spawn_file_actions_addopen(&s.actions, 1, "/dev/null", O_WRONLY, 0);
     }
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    // Nothing of the request but the three standard streams reaches the
+    // program, whatever other layers opened without close-on-exec.
+    if (rc == 0) rc = posix_spawn_file_actions_addclosefrom_np(&s.actions, 3);
+#endif
     short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
     flags |= kind == ChildKind::kDetached ? POSIX_SPAWN_SETSID : POSIX_SPAWN_SETPGROUP;
     sigset_t none, all;

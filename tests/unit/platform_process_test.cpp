@@ -50,6 +50,17 @@ TEST(Process, ArgumentsReachTheProgramUntouchedByAnyShell) {
     EXPECT_EQ(got, "$HOME; id `x` >y\n");
 }
 
+TEST(Process, OnlyTheStandardStreamsAreInherited) {
+    test::TestSite site;
+    FILE* leaked = fopen((site.dir() + "/open.txt").c_str(), "w");  // no close-on-exec
+    ASSERT_NE(leaked, nullptr);
+    std::string got = run(site, {"sh", "-c", "ls /proc/self/fd | sort -n | tr '\\n' ' '"},
+                          platform::ChildKind::kAttached, 5000);
+    fclose(leaked);
+    // 0, 1, 2 and the descriptor ls itself opens on /proc/self/fd.
+    EXPECT_EQ(got, "0 1 2 3 ");
+}
+
 TEST(Process, StartFailureGivesTheSystemErrorNumber) {
     platform::Child child;
     int err = 0;
