@@ -39,9 +39,27 @@ void civil_from_days(long long z, long long& y, int& m, int& d) {
     y = yoe + era * 400 + (m <= 2);
 }
 
+// Browsers read only the HTTP date form ("Sat, 04 Jan 1997 00:00:00 GMT");
+// a two- or three-digit year such as 97 or 127 would be ignored or taken
+// as a past date, and the cookie would not last. Years beyond 9999 (huge
+// offsets) are held at the last day a cookie date can name.
 std::string date_text(long long year, int month, int day) {
+    static const char* const kWeekdays[] = {"Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    if (year > 9999) {
+        year = 9999;
+        month = 12;
+        day = 31;
+    } else if (year < 1970) {
+        year = 1970;
+        month = 1;
+        day = 1;
+    }
+    long long days = days_from_civil(year, month, day);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%02d/%02d/%02lld", month, day, year - 1900);
+    std::snprintf(buf, sizeof buf, "%s, %02d %s %04lld 00:00:00 GMT", kWeekdays[days % 7], day,
+                  kMonths[month - 1], year);
     return buf;
 }
 
@@ -86,11 +104,8 @@ std::string CookieExpires(const std::string& expires, const platform::LocalTime&
     long long days;
     if (day_offset(expires, days)) return shifted(today, days);
     if (EqualsNoCase(expires, "Now")) return shifted(today, -1);
-    if (EqualsNoCase(expires, "Never")) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%02d/%02d/99", today.month, today.day);
-        return buf;
-    }
+    // "Never" means as far ahead as a cookie date can go.
+    if (EqualsNoCase(expires, "Never")) return date_text(9999, 12, 31);
     return expires;
 }
 

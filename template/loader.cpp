@@ -25,13 +25,24 @@ void header_now(Request& r) {
     r.out.header_written = 1;
 }
 
-// The header of a buffered template, then its body: a redirect alone, or
-// the content type with the cookie lines, or the plain header.
+// The header of a buffered template, then its body: a redirect, or the
+// content type with the cookie lines, or the plain header. Cookies set
+// before a redirect go out with it (a login page that sets a cookie and
+// redirects would otherwise lose the cookie).
 void write_late_header(Request& r) {
     r.out.set_buffered(false);
     if (!r.out.header_written) {
         if (!r.pending_location.empty()) {
-            r.out.write(r.pending_location);
+            if (r.pending_cookie.empty()) {
+                r.out.write(r.pending_location);
+            } else {
+                // The location text ends with the blank line; the cookie
+                // lines go between it and the end of the header.
+                std::string_view loc = r.pending_location;
+                r.out.write(loc.substr(0, loc.size() - 1));
+                r.out.write(r.pending_cookie);
+                r.out.write("\n");
+            }
         } else if (!r.pending_cookie.empty()) {
             r.out.write_header(false);
             r.out.write(r.pending_cookie);

@@ -15,14 +15,14 @@ struct ExpiresCase {
 
 TEST(TemplateCookieExpires, DaysNowNeverAndText) {
     const ExpiresCase cases[] = {
-        {"30", day(1996, 12, 5), "01/04/97"},
-        {"+30", day(1996, 12, 5), "01/04/97"},
-        {"0", day(1996, 12, 5), "12/05/96"},
-        {"-5", day(2000, 3, 2), "02/26/100"},   // leap year 2000, years count from 1900
-        {"Never", day(1996, 12, 5), "12/05/99"},
-        {"NOW", day(1996, 3, 1), "02/29/96"},
-        {"now", day(1997, 1, 1), "12/31/96"},
-        {"366", day(2023, 3, 1), "03/01/124"},
+        {"30", day(1996, 12, 5), "Sat, 04 Jan 1997 00:00:00 GMT"},
+        {"+30", day(1996, 12, 5), "Sat, 04 Jan 1997 00:00:00 GMT"},
+        {"0", day(1996, 12, 5), "Thu, 05 Dec 1996 00:00:00 GMT"},
+        {"-5", day(2000, 3, 2), "Sat, 26 Feb 2000 00:00:00 GMT"},  // leap year 2000
+        {"Never", day(1996, 12, 5), "Fri, 31 Dec 9999 00:00:00 GMT"},
+        {"NOW", day(1996, 3, 1), "Thu, 29 Feb 1996 00:00:00 GMT"},
+        {"now", day(1997, 1, 1), "Tue, 31 Dec 1996 00:00:00 GMT"},
+        {"366", day(2023, 3, 1), "Fri, 01 Mar 2024 00:00:00 GMT"},
         {"Friday, 31-Dec-99", day(1996, 12, 5), "Friday, 31-Dec-99"},
         {"12abc", day(1996, 12, 5), "12abc"},  // digits only count as days
         {"-", day(1996, 12, 5), "-"},
@@ -34,9 +34,9 @@ TEST(TemplateCookieExpires, DaysNowNeverAndText) {
 TEST(TemplateCookieExpires, HugeOffsetsStayInRange) {
     std::string far = CookieExpires("99999999999999999999999", day(1996, 12, 5));
     EXPECT_FALSE(far.empty());
+    EXPECT_EQ(far, "Fri, 31 Dec 9999 00:00:00 GMT");
     std::string past = CookieExpires("-99999999999999999999999", day(1996, 12, 5));
-    EXPECT_FALSE(past.empty());
-    EXPECT_NE(far, past);
+    EXPECT_EQ(past, "Thu, 01 Jan 1970 00:00:00 GMT");
 }
 
 TEST(TemplateHeaderValue, LineBreaksCannotStartAnotherHeader) {
