@@ -3,6 +3,7 @@
 // list of queries belongs here too). Lives in Request::db_state and goes
 // away with the request's release hook.
 #pragma once
+#include <memory>
 #include <vector>
 
 #include "db/odbc_api.h"
@@ -21,6 +22,8 @@ struct DbState : ModuleState {
     SQLHDBC hdbc = SQL_NULL_HDBC;
     // In enlistment order, each connection at most once.
     std::vector<EnlistedConnection> enlisted;
+    // The query tags' records and print settings (db/query_state.h).
+    std::unique_ptr<ModuleState> queries;
 };
 
 // The request's database state, created on first use.

@@ -1,6 +1,14 @@
 #include "db/register.h"
 
 #include "db/connection.h"
+#include "db/print_engine.h"
+#include "db/print_table.h"
+#include "db/query_state.h"
+#include "db/query_tags.h"
+#include "db/query_values.h"
+#include "expr/functions.h"
+#include "expr/resolve.h"
+#include "template/tag_table.h"
 #include "driver/core/hooks.h"
 #include "driver/core/request.h"
 #include "db/form_dml.h"
@@ -32,6 +40,18 @@ void RegisterDbModule() {
     g_hooks.form_insert_update = form_insert_update;
     RegisterTag("kavdbinsert", KavDbInsert);
     RegisterTag("kavdbupdate", KavDbUpdate);
+    // Query tags, query values and the SQL echo.
+    g_hooks.query_statements = QueryStatements;
+    RegisterTag("kavdbquery", KavDbQuery);
+    RegisterTag("kavdbquerymore", KavDbQueryMore);
+    RegisterTag("/kavdbquery", KavDbQueryClose);
+    RegisterTag("kavdbtransaction", KavDbTransaction, kTagPassesExit);
+    RegisterTag("kavdbrollback", KavDbRollback);
+    RegisterTag("kavprint", KavPrint);
+    RegisterTag("kavprinttable", KavPrintTable);
+    SetQueryColumnResolver(QueryColumnValue);
+    RegisterFunction("valuelist", ValueListFunction);
+    RegisterFunction("quotedvaluelist", ValueListFunction);
 }
 
 }  // namespace kavr
