@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "db/connection.h"
+#include "db/form_quoting.h"
 #include "db/form_statement.h"
 #include "db/rights.h"
 #include "db/statement.h"
@@ -50,6 +51,12 @@ std::vector<TableColumn> typed_keys(const std::vector<std::string>& names,
     return keys;
 }
 
+FormValues form_values(Request& r) {
+    FormValues values = RequestFormValues(r);
+    values.backslash_escapes = ConnectionEscapesBackslashes(r);
+    return values;
+}
+
 // Executes the statement, logs the rows it changed and, inside a
 // transaction, requests rollback when it changed none.
 int run_statement(Request& r, const std::string& sql, ResponseStream& out) {
@@ -84,7 +91,7 @@ int run_insert(Request& r, const std::string& source, const std::string& table,
     trace(r, "Is SQL_Insert\n");
     std::string sql;
     int taken = 0;
-    if (!BuildInsertStatement(r, table, columns, RequestFormValues(r), sql, taken, out)) return 0;
+    if (!BuildInsertStatement(r, table, columns, form_values(r), sql, taken, out)) return 0;
     trace(r, "DML=" + sql + "\n");
     if (taken == 0) return 0;
     return record_and_run(r, source, kSqlInsert, sql, out);
@@ -97,7 +104,7 @@ int run_update(Request& r, const std::string& source, const std::string& table,
     std::vector<std::string> key_names;
     KeyColumns(r, table, key_names, out);
     std::string sql;
-    if (!BuildUpdateStatement(r, table, columns, typed_keys(key_names, all), RequestFormValues(r),
+    if (!BuildUpdateStatement(r, table, columns, typed_keys(key_names, all), form_values(r),
                               sql, out))
         return 0;
     trace(r, "DML=" + sql + "\n");

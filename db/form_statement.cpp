@@ -30,8 +30,8 @@ bool is_key(const std::vector<TableColumn>& keys, const std::string& name) {
 
 // The column's literal, or 0 after reporting why the value does not fit.
 int literal_for(Request& r, const TableColumn& column, const std::string& value,
-                std::string& literal, ResponseStream& out) {
-    if (FormatColumnValue(column.type, value, literal)) return 1;
+                const FormValues& values, std::string& literal, ResponseStream& out) {
+    if (FormatColumnValue(column.type, value, literal, values.backslash_escapes)) return 1;
     ReportInvalidValue(r, column, value, out);
     return 0;
 }
@@ -60,7 +60,7 @@ int BuildInsertStatement(Request& r, const std::string& table,
         const std::string* value = values.find(column.name);
         if (!value || value->empty()) continue;
         std::string literal;
-        if (!literal_for(r, column, *value, literal, out)) return 0;
+        if (!literal_for(r, column, *value, values, literal, out)) return 0;
         if (taken++ > 0) {
             names += ',';
             list += ',';
@@ -100,7 +100,7 @@ int BuildUpdateStatement(Request& r, const std::string& table,
         const std::string* value = values.find(column.name);
         if (!value) continue;
         std::string literal;
-        if (!literal_for(r, column, *value, literal, out)) return 0;
+        if (!literal_for(r, column, *value, values, literal, out)) return 0;
         if (assigned++ > 0) set += ',';
         set += column.name + "=" + literal;
     }
@@ -114,7 +114,7 @@ int BuildUpdateStatement(Request& r, const std::string& table,
     int conditions = 0;
     for (const TableColumn& key : keys) {
         std::string literal;
-        if (!literal_for(r, key, *values.find(key.name), literal, out)) return 0;
+        if (!literal_for(r, key, *values.find(key.name), values, literal, out)) return 0;
         if (conditions++ > 0) where += " AND ";
         where += table + "." + key.name + "=" + literal;
     }

@@ -30,10 +30,10 @@ std::string_view trim_blanks(std::string_view s) {
     return s.substr(first, last - first + 1);
 }
 
-std::string quoted(std::string_view value) {
+std::string quoted(std::string_view value, bool backslash_escapes) {
     std::string s = "'";
     for (char c : value) {
-        if (c == '\'') s += '\'';
+        if (c == '\'' || (c == '\\' && backslash_escapes)) s += c;
         s += c;
     }
     s += '\'';
@@ -108,12 +108,13 @@ bool IsSqlNumberText(std::string_view s) {
     return i == s.size();
 }
 
-int FormatColumnValue(SQLSMALLINT type, const std::string& value, std::string& literal) {
+int FormatColumnValue(SQLSMALLINT type, const std::string& value, std::string& literal,
+                      bool backslash_escapes) {
     literal.clear();
     if (value.find('\0') != std::string::npos) return 0;
     switch (LiteralKindOf(type)) {
     case kLiteralText:
-        literal = quoted(value);
+        literal = quoted(value, backslash_escapes);
         return 1;
     case kLiteralDate:
     case kLiteralTime:

@@ -16,6 +16,9 @@ namespace kavr {
 struct FormValues {
     const NameValue* vars = nullptr;
     size_t count = 0;
+    // The connection reads backslashes in quoted texts as escapes, so they
+    // are doubled like the single quotes.
+    bool backslash_escapes = false;
 
     // The first variable of that name (ignoring case), or nullptr.
     const std::string* find(std::string_view name) const;
@@ -40,13 +43,16 @@ LiteralKind LiteralKindOf(SQLSMALLINT type);
 // digit), and an optional exponent.
 bool IsSqlNumberText(std::string_view text);
 
-// Writes value as a literal of the column type into literal. An empty
+// Writes value as a literal of the column type into literal (a text with
+// its single quotes doubled, and its backslashes too when the connection
+// reads them as escapes). An empty
 // number or binary value writes nothing (the statement then fails in the
 // driver). 0, with literal empty, when the value cannot be a literal of
 // that type: a number column given anything but a number text, a date or
 // time column given characters other than digits, blanks and "-:./T", a
 // binary column given anything but pairs of hexadecimal digits, or any
 // value holding a zero byte.
-int FormatColumnValue(SQLSMALLINT type, const std::string& value, std::string& literal);
+int FormatColumnValue(SQLSMALLINT type, const std::string& value, std::string& literal,
+                      bool backslash_escapes = false);
 
 }  // namespace kavr

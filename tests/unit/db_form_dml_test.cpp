@@ -5,6 +5,7 @@
 
 #include "db/connection.h"
 #include "db/form_dml.h"
+#include "db/run.h"
 #include "tests/db/db_fixture.h"
 
 namespace kavr {
@@ -232,7 +233,23 @@ TEST_P(DbFormDml, UpdateMatchingNoRowRollsTheTransactionBack) {
     EXPECT_EQ(Books(), (Rows{"1,old", "2,other"}));
 }
 
+// A server that reads backslashes in quoted texts as escapes: a value that
+// ends in one must not end its literal early.
+class DbFormDmlEscapingServer : public DbFormDml {};
+
+TEST_P(DbFormDmlEscapingServer, BackslashesAreDoubledForAServerThatEscapes) {
+    ASSERT_EQ(Connect(request, dsn(), "", "", out), 1) << Page();
+    ASSERT_EQ(RunStatement(request, "SET standard_conforming_strings = off", out), 1) << Page();
+    const std::string first = "ends in a backslash\\";
+    const std::string second = ",'x'); DELETE FROM books;--";
+    Form({{"id", "30"}, {"title", first}, {"note", second}});
+    ASSERT_EQ(FormDml(request, kFormInsert, out), 1) << Page();
+    EXPECT_EQ(RawRows("SELECT title, note FROM books WHERE id = 30"), Rows{first + "," + second});
+    EXPECT_EQ(Books().size(), 3u);
+}
+
 KAVR_DB_BACKENDS(DbFormDml);
+KAVR_PG_ONLY(DbFormDmlEscapingServer);
 
 }  // namespace
 }  // namespace kavr

@@ -58,6 +58,14 @@ TEST(DbFormValue, LiteralsByColumnType) {
     }
 }
 
+TEST(DbFormValue, BackslashesAreDoubledWhereTheyEscape) {
+    std::string literal;
+    ASSERT_EQ(FormatColumnValue(SQL_VARCHAR, "a\\'b\\", literal, true), 1);
+    EXPECT_EQ(literal, "'a\\\\''b\\\\'");
+    ASSERT_EQ(FormatColumnValue(SQL_VARCHAR, "a\\'b\\", literal, false), 1);
+    EXPECT_EQ(literal, "'a\\''b\\'");
+}
+
 TEST(DbFormValue, FieldsAreFoundByNameIgnoringCaseFirstWins) {
     std::vector<NameValue> vars{{"Title", "first"}, {"TITLE", "second"}, {"body", ""}};
     FormValues values{vars.data(), vars.size()};
