@@ -47,10 +47,16 @@ Sections (names are upper case; unknown names are an error):
                   "no-sanitizer" (the program was built without sanitizers).
   SERVICES        one service per line, started before the run and stopped
                   after it; each adds tokens (see SERVICES below). Known now:
-                  "free-port" (a free TCP port on 127.0.0.1 as {PORT}) and
+                  "free-port" (a free TCP port on 127.0.0.1 as {PORT}),
                   "echo-server MODE" (tests/io/echo_server.py on 127.0.0.1,
                   MODE echo, silent, burst or close, port as {ECHO_PORT},
-                  {SILENT_PORT}, {BURST_PORT} or {CLOSE_PORT}).
+                  {SILENT_PORT}, {BURST_PORT} or {CLOSE_PORT}) and
+                  "odbc-database SQLFILE" (a fresh database filled by
+                  SQLFILE, relative to tests/: SQLite, or PostgreSQL when
+                  KAVR_PG_ENV names a server of tests/db/pg_server.py; its
+                  data source name is {DSN}, the driver manager's files are
+                  in {ODBCSYSINI}: set ODBCSYSINI={ODBCSYSINI} and
+                  ODBCINI={ODBCSYSINI}/odbc.ini in ENV).
   INI             written as kavri.ini in the program directory.
   MSG             written as kavr_msg.ini in the program directory.
   PROGRAM_DIR     directory (relative to the site) holding the "kavr" link,
@@ -131,6 +137,7 @@ import re
 import shutil
 import signal
 import socket
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -508,9 +515,88 @@ class EchoServer:
             self.proc = None
 
 
+class OdbcDatabase:
+    """A fresh database for one case behind the data source name kavr_case,
+    with its own odbcinst.ini and odbc.ini: a SQLite file, or a new database
+    on the PostgreSQL server that KAVR_PG_ENV names."""
+
+    SQLITE_DRIVERS = ("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
+                      "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
+                      "/usr/lib/odbc/libsqlite3odbc.so")
+    PG_DRIVERS = ("/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so",
+                  "/usr/lib/aarch64-linux-gnu/odbc/psqlodbcw.so",
+                  "/usr/lib/odbc/psqlodbcw.so")
+
+    def __init__(self, sql_file):
+        self.sql_path = os.path.join(os.path.dirname(os.path.abspath(__file__)), sql_file)
+        self.pg = None
+        self.dbname = None
+
+    @staticmethod
+    def first(paths, override):
+        configured = os.environ.get(override)
+        if configured:
+            return configured
+        for p in paths:
+            if os.path.exists(p):
+                return p
+        return paths[0]
+
+    def start(self, tmp_dir):
+        conf = os.path.join(tmp_dir, "odbc")
+        os.makedirs(conf, exist_ok=True)
+        with open(self.sql_path, encoding="utf-8") as f:
+            sql = f.read()
+        env_path = os.environ.get("KAVR_PG_ENV")
+        if env_path:
+            self.pg = {}
+            with open(env_path) as f:
+                for line in f:
+                    if "=" in line:
+                        k, v = line.rstrip("\n").split("=", 1)
+                        self.pg[k] = v
+            self.dbname = "kavr_case_%d_%d" % (os.getpid(), int(time.time() * 1000) % 1000000)
+            self.psql("kavr", "CREATE DATABASE %s" % self.dbname)
+            self.psql(self.dbname, sql)
+            driver = self.first(self.PG_DRIVERS, "KAVR_PSQL_ODBC")
+            source = ("Driver=kavr_case_driver\nServername=%s\nPort=%s\nDatabase=%s\n"
+                      "Username=%s\nPassword=\n" % (self.pg["PGHOST"], self.pg["PGPORT"],
+                                                    self.dbname, self.pg.get("PGUSER", "kavr")))
+        else:
+            db = os.path.join(conf, "case.db")
+            con = sqlite3.connect(db)
+            con.executescript(sql)
+            con.commit()
+            con.close()
+            driver = self.first(self.SQLITE_DRIVERS, "KAVR_SQLITE_ODBC")
+            source = "Driver=kavr_case_driver\nDatabase=%s\n" % db
+        with open(os.path.join(conf, "odbcinst.ini"), "w") as f:
+            f.write("[kavr_case_driver]\nDriver=%s\n" % driver)
+        with open(os.path.join(conf, "odbc.ini"), "w") as f:
+            f.write("[kavr_case]\n" + source)
+        return {"DSN": "kavr_case", "ODBCSYSINI": conf}
+
+    def psql(self, database, sql):
+        psql = os.path.join(self.pg["KAVR_PG_BIN"], "psql")
+        r = subprocess.run([psql, "-q", "-v", "ON_ERROR_STOP=1", "-h", self.pg["PGHOST"],
+                            "-p", self.pg["PGPORT"], "-U", self.pg.get("PGUSER", "kavr"),
+                            "-d", database], input=sql.encode(), capture_output=True, timeout=60)
+        if r.returncode != 0:
+            raise CaseError("psql failed: " + r.stderr.decode(errors="replace"))
+
+    def stop(self):
+        if self.pg and self.dbname:
+            try:
+                self.psql("kavr", "DROP DATABASE IF EXISTS %s" % self.dbname)
+            except (CaseError, OSError, subprocess.SubprocessError):
+                pass
+            self.dbname = None
+
+
 SERVICES = {
     "free-port": FreePort,
     "echo-server": EchoServer,
+    "odbc-database": OdbcDatabase,
 }
 
 
