@@ -60,6 +60,25 @@ TEST_P(DbFormDml, InsertWritesDatesAndNumbersInTheirForms) {
     EXPECT_EQ(RawRows("SELECT id, added FROM books WHERE price = 12.25"), Rows{"4,2024-03-04"});
 }
 
+TEST_P(DbFormDml, BinaryColumnsTakePairsOfHexadecimalDigits) {
+    // PostgreSQL's driver lists bytea as long binary, which is written as
+    // quoted text; SQLite's blob is binary and takes X'...'.
+    FreshTable("blobs", postgres() ? "id integer primary key, data bytea"
+                                   : "id integer primary key, data blob");
+    request.tablename = "blobs";
+    Form({{"id", "1"}, {"data", "00fF"}});
+    ASSERT_EQ(FormDml(request, kFormInsert, out), 1) << Page();
+    if (postgres()) {
+        EXPECT_EQ(RawRows("SELECT encode(data, 'escape') FROM blobs"), Rows{"00fF"});
+        return;
+    }
+    EXPECT_EQ(RawRows("SELECT typeof(data), hex(data) FROM blobs"), Rows{"blob,00FF"});
+    Form({{"id", "2"}, {"data", "0'); DELETE FROM blobs;--"}});
+    EXPECT_EQ(FormDml(request, kFormInsert, out), 0);
+    EXPECT_EQ(Page(), "Invalid value for column data<BR>");
+    EXPECT_EQ(RawRows("SELECT id FROM blobs"), Rows{"1"});
+}
+
 TEST_P(DbFormDml, InsertWithoutAnyValueRunsNothing) {
     Form({{"title", ""}, {"nothing", "here"}});
     EXPECT_EQ(FormDml(request, kFormInsert, out), 0);

@@ -6,6 +6,7 @@
 
 #include "driver/modules.h"
 #include "driver/request_driver.h"
+#include "platform/clock.h"
 #include "tests/db/db_fixture.h"
 
 namespace kavr {
@@ -19,7 +20,8 @@ protected:
         DbTest::SetUp();
         if (HasFatalFailure()) return;
         RegisterModules();
-        FreshTable("books", "id integer primary key, title varchar(40), price numeric(8,2)");
+        FreshTable("books",
+                   "id integer primary key, title varchar(40), price numeric(8,2), added date");
         ASSERT_TRUE(raw().exec("INSERT INTO books (id, title, price) VALUES (1, 'old', 2)"));
         std::string catalog = site.read("kavr_msg.ini") + "10920c=msg 10920\n";
         site.write("kavr_msg.ini", catalog);
@@ -82,6 +84,16 @@ TEST_P(DbFormRequest, FormActionsShowTheSuccessSentenceAndEchoTheStatement) {
     page = Run(Form("UPDATE", "id=1&title=new"));
     EXPECT_NE(page.find(std::string(kHeader) + kSuccess), std::string::npos) << page;
     EXPECT_EQ(Books(), (Rows{"1,new", "2,it's"}));
+}
+
+TEST_P(DbFormRequest, CurrentDateBecomesTodayInADateColumn) {
+    Load("EchoSQL=1\n");
+    std::string page = Run(Form("insert", "id=3&added=CurrentDate()"));
+    platform::LocalTime t = platform::local_time();
+    char today[16];
+    snprintf(today, sizeof today, "%04d-%02d-%02d", t.year, t.month, t.day);
+    EXPECT_NE(page.find(std::string("VALUES (3,{d '") + today + "'})"), std::string::npos) << page;
+    EXPECT_EQ(RawRows("SELECT added FROM books WHERE id = 3"), Rows{today});
 }
 
 TEST_P(DbFormRequest, AFailedStatementShowsNoSuccess) {
