@@ -11,6 +11,7 @@
 #include "expr/lexer.h"
 #include "expr/variables.h"
 #include "template/body_scanner.h"
+#include "template/interpreter.h"
 #include "template/tag_reading.h"
 #include "template/tag_table.h"
 
@@ -341,6 +342,26 @@ void discard_levels(PrintRun& run) {
 void SetPrintMailOps(const PrintMailOps& ops) { g_mail_ops = ops; }
 
 int ExpandRowText(Request& r, std::string& text, const RowView& row) {
+    if (FindNoCase(text, "<kav") != std::string::npos) {
+        // Tags in the text (kavif, kavset, ...) run first, seeing the row;
+        // what they leave is expanded after, so no value from the row is
+        // ever read as a tag.
+        const RowView* outer = SetAmbientRow(&row);
+        ResponseStream page = std::move(r.out);
+        r.out = ResponseStream();
+        r.out.set_buffered(true);
+        Lexer lexer(text, kRefHashIsChar);
+        int rc = Interpret(lexer, r, true);
+        std::string produced;
+        for (const std::string& block : r.out.blocks()) produced += block;
+        r.out = std::move(page);
+        SetAmbientRow(outer);
+        if (rc == 0) {
+            r.out.write(produced);
+            return 0;
+        }
+        text = produced;
+    }
     return ExpandAttribute(kExpandText, text, kLevelTextChars + 1, r, row);
 }
 

@@ -13,8 +13,15 @@ struct RowView {
     int count = 0;  // columns in names and values
 
     // The value of the column named name (without regard to case), or null.
+    // A view without columns looks in the ambient row, if one is set.
     const std::string* find(const std::string& name) const;
 };
+
+// The row an output tag is rendering a text against, for the tags inside
+// that text, which evaluate their expressions without a row of their own.
+// Set only for the time of one text (the previous value is returned, to be
+// set again afterwards); null when none.
+const RowView* SetAmbientRow(const RowView* row);
 
 // Every value an expression computes or reads passes through buffers of
 // this size (so values are cut to 8191 characters).

@@ -12,8 +12,19 @@
 
 namespace kavr {
 
+namespace {
+const RowView* g_ambient_row = nullptr;
+}  // namespace
+
+const RowView* SetAmbientRow(const RowView* row) {
+    const RowView* previous = g_ambient_row;
+    g_ambient_row = row;
+    return previous;
+}
+
 const std::string* RowView::find(const std::string& name) const {
-    if (!names || !values) return nullptr;
+    if (!names || !values)
+        return g_ambient_row && g_ambient_row != this ? g_ambient_row->find(name) : nullptr;
     size_t n = static_cast<size_t>(count < 0 ? 0 : count);
     if (n > names->size()) n = names->size();
     if (n > values->size()) n = values->size();

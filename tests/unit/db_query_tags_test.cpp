@@ -253,6 +253,15 @@ TEST_P(DbQueryTags, IncludeFilesOfALevelAreEscapedOrPassedThrough) {
     EXPECT_EQ(raw_html, "a<b\nlast!");
 }
 
+TEST_P(DbQueryTags, TagsInsidePrintedTextSeeTheRowAndValuesStayText) {
+    ASSERT_TRUE(raw().exec("UPDATE staff SET name = '<kavset x=1>##' WHERE id = 5"));
+    const std::string page =
+        Run(Q("S", "SELECT name, pay FROM staff ORDER BY id") +
+            "<kavprint query=\"S\"><kavif #pay GT 25#>#name#! <kavelse>-</kavif></kavprint>"
+            "<kavprint><kavvarexistcheck off>#x#</kavprint>");
+    EXPECT_EQ(page, "--Cy!Di!<kavset x=1>##!") << Log();
+}
+
 TEST_P(DbQueryTags, MalformedTagsFailClearly) {
     int rc = 1;
     Run("<kavdbquerymore sql=\"x\">", &rc);
