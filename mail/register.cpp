@@ -2,6 +2,7 @@
 
 #include "driver/core/hooks.h"
 #include "mail/flush_spool.h"
+#include "mail/kavmail_tag.h"
 #include "mail/spool.h"
 
 namespace kavr {
@@ -20,6 +21,7 @@ int QueueErrorMail(Request&, const std::string& to, const std::string& code) {
 void RegisterMailModule() {
     g_hooks.flush_spool = &FlushSpool;
     g_hooks.queue_error_mail = &QueueErrorMail;
+    RegisterKavMailTag();
 }
 
 }  // namespace kavr
