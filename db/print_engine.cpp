@@ -350,10 +350,14 @@ int ExpandRowText(Request& r, std::string& text, const RowView& row) {
         ResponseStream page = std::move(r.out);
         r.out = ResponseStream();
         r.out.set_buffered(true);
-        Lexer lexer(text, kRefHashIsChar);
+        // The interpreter writes white space only before a token; a mark at
+        // the end keeps the text's trailing white space, and is removed.
+        static const char kEndMark[] = "\x01";
+        Lexer lexer(text + kEndMark, kRefHashIsChar);
         int rc = Interpret(lexer, r, true);
         std::string produced;
         for (const std::string& block : r.out.blocks()) produced += block;
+        if (!produced.empty() && produced.back() == kEndMark[0]) produced.pop_back();
         r.out = std::move(page);
         SetAmbientRow(outer);
         if (rc == 0) {

@@ -81,6 +81,12 @@ else
     failures=$((failures + 1))
 fi
 check "empty guest book" "/cgi-bin/kavr?template=/guestbook.kvl" 200 "No entries yet."
+check "catalogue by category" "/cgi-bin/kavr?template=/catalogue.kvl" 200 \
+    "<h2>Bakery</h2>" "<li>Croissant: \$1.10</li>" "(Crisp and sweet)" "7 products in the categories Bakery,Dairy,Fruit."
+check "price table" "/cgi-bin/kavr?template=/table.kvl" 200 \
+    "<TABLE WIDTH=\"446\" CELLSPACING=\"2\"  BORDER>" "<TD WIDTH=200 ALIGN=LEFT>Goat's cheese</TD>" "</TT></PRE>"
+check "search with a quote" "/cgi-bin/kavr?template=/search.kvl&q=Goat%27s" 200 "Results for <b>Goat's</b>: 1" "<li>Goat's cheese (Dairy), \$4.20</li>"
+check "search cannot change the statement" "/cgi-bin/kavr?template=/search.kvl&q=x%27+OR+%27a%27%3D%27a" 200 ": 0</p>"
 check "configuration stays private" "/cgi-bin/kavri.ini" 404
 check "catalog stays private" "/cgi-bin/kavr_msg.ini" 404
 

@@ -257,9 +257,9 @@ TEST_P(DbQueryTags, TagsInsidePrintedTextSeeTheRowAndValuesStayText) {
     ASSERT_TRUE(raw().exec("UPDATE staff SET name = '<kavset x=1>##' WHERE id = 5"));
     const std::string page =
         Run(Q("S", "SELECT name, pay FROM staff ORDER BY id") +
-            "<kavprint query=\"S\"><kavif #pay GT 25#>#name#! <kavelse>-</kavif></kavprint>"
+            "<kavprint query=\"S\"><kavif #pay GT 25#>#name#! <kavelse>-</kavif>\n</kavprint>"
             "<kavprint><kavvarexistcheck off>#x#</kavprint>");
-    EXPECT_EQ(page, "--Cy!Di!<kavset x=1>##!") << Log();
+    EXPECT_EQ(page, "-\n-\nCy!\nDi!\n<kavset x=1>##!\n") << Log();
 }
 
 TEST_P(DbQueryTags, MalformedTagsFailClearly) {
