@@ -8,6 +8,7 @@
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/text_util.h"
+#include "expr/evaluator.h"
 #include "expr/lexer.h"
 #include "expr/variables.h"
 #include "template/body_scanner.h"
@@ -337,6 +338,45 @@ void discard_levels(PrintRun& run) {
     trace(run.r, "End free_group\n");
 }
 
+// Replaces each reference by its value against the row. In the text
+// around them "##" stands for "#" and a doubled quote mark for one; values
+// are taken as they are. The result keeps at most 16383 characters.
+int expand_references(Request& r, std::string& text, const RowView& row) {
+    Lexer lex(text, kRefCollapse);
+    std::string work, tok;
+    bool quote_open = false;  // the last literal piece was a lone quote mark
+    auto add = [&](const std::string& piece) {
+        if (work.size() < kLevelTextChars) work += piece.substr(0, kLevelTextChars - work.size());
+    };
+    for (;;) {
+        int cls = lex.NextToken(tok);
+        add(lex.whitespace());
+        if (cls == kTokEnd) {
+            add(tok);
+            break;
+        }
+        if (cls == kTokReference) {
+            std::string value;
+            if (compute_exp(tok, value, kValueSize, r, row) != 1) return 0;
+            add(value);
+            quote_open = false;
+            continue;
+        }
+        if (tok == "\"") {
+            if (quote_open && lex.whitespace().empty()) {
+                quote_open = false;
+                continue;
+            }
+            quote_open = true;
+        } else {
+            quote_open = false;
+        }
+        add(tok);
+    }
+    text = std::move(work);
+    return 1;
+}
+
 }  // namespace
 
 void SetPrintMailOps(const PrintMailOps& ops) { g_mail_ops = ops; }
@@ -366,7 +406,7 @@ int ExpandRowText(Request& r, std::string& text, const RowView& row) {
         }
         text = produced;
     }
-    return ExpandAttribute(kExpandText, text, kLevelTextChars + 1, r, row);
+    return expand_references(r, text, row);
 }
 
 int RunPrintTag(TagCall& call, bool mail) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "driver/core/config.h"
+#include "driver/core/hooks.h"
 #include "expr/lexer.h"
 #include "expr/register.h"
 #include "mail/kavmail_tag.h"
@@ -113,6 +114,30 @@ TEST_P(DbQueryMail, WithoutQueryOneMessageAndInsideAPrintOnlyTheMailLevelGoesToM
     ASSERT_EQ(mails.size(), 4u);
     EXPECT_EQ(mails[3].records[1], "b1@x");
     EXPECT_EQ(mails[3].body, "row b1@x");
+}
+
+TEST_P(DbQueryMail, AttachmentsResolveThroughTheFileGateOrAreLeftOut) {
+    g_hooks.resolve_file_path = [](Request&, const std::string& name, std::string& physical,
+                                   const std::string& mode, const std::string&, ResponseStream&) {
+        if (name != "/files/#1.txt" || mode != "r") return 0;
+        physical = "/site/files/1.txt";
+        return 1;
+    };
+    Run(Q() + "<kavmail query=\"P\" group=\"team\" to=\"#mail#\" attach=\"/files/##1.txt\" "
+              "SendMode=\"Text\" type=\"ignored\">x</kavmail>");
+    std::vector<SpooledMail> mails = Spooled();
+    ASSERT_EQ(mails.size(), 2u);
+    EXPECT_EQ(mails[0].records[4], "/site/files/1.txt");
+    EXPECT_EQ(mails[0].records[5], "Text");
+    // The second group's attachment is refused: the message goes without it.
+    g_hooks.resolve_file_path = [](Request&, const std::string&, std::string&, const std::string&,
+                                   const std::string&, ResponseStream&) { return 0; };
+    Run(Q() + "<kavmail to=\"#P.mail#\" attach=\"/nope\">y</kavmail>");
+    g_hooks.resolve_file_path = nullptr;
+    mails = Spooled();
+    ASSERT_EQ(mails.size(), 3u);
+    EXPECT_EQ(mails[2].records, (std::vector<std::string>{"", "a1@x", "", "", "", ""}));
+    EXPECT_EQ(mails[2].body, "y");
 }
 
 TEST_P(DbQueryMail, RefusedWithoutMailPermissionOrSpool) {

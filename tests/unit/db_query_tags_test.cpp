@@ -262,6 +262,13 @@ TEST_P(DbQueryTags, TagsInsidePrintedTextSeeTheRowAndValuesStayText) {
     EXPECT_EQ(page, "-\n-\nCy!\nDi!\n<kavset x=1>##!\n") << Log();
 }
 
+TEST_P(DbQueryTags, DoubledMarksInPrintedTextStandForOneButValuesStayWhole) {
+    ASSERT_TRUE(raw().exec("UPDATE staff SET name = 'a##b\"\"c' WHERE id = 1"));
+    EXPECT_EQ(Run(Q("S", "SELECT name FROM staff WHERE id = 1") +
+                  "<kavprint query=\"S\">##1 <b class=\"\"x\"\">#name#</b> \"\"</kavprint>"),
+              "#1 <b class=\"x\">a##b\"\"c</b> \"");
+}
+
 TEST_P(DbQueryTags, MalformedTagsFailClearly) {
     int rc = 1;
     Run("<kavdbquerymore sql=\"x\">", &rc);
