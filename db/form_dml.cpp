@@ -51,6 +51,7 @@ std::vector<TableColumn> typed_keys(const std::vector<std::string>& names,
     return keys;
 }
 
+// The request's fields, to be quoted as the current connection reads texts.
 FormValues form_values(Request& r) {
     FormValues values = RequestFormValues(r);
     values.backslash_escapes = ConnectionEscapesBackslashes(r);
