@@ -401,7 +401,9 @@ int ExpandRowText(Request& r, std::string& text, const RowView& row) {
         r.out = std::move(page);
         SetAmbientRow(outer);
         if (rc == 0) {
-            r.out.write(produced);
+            // What came before the failure (and its error block) still shows.
+            std::string shown = produced;
+            r.out.write(expand_references(r, shown, row) ? shown : produced);
             return 0;
         }
         text = produced;

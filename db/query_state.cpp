@@ -2,9 +2,11 @@
 
 #include "db/connection.h"
 #include "db/db_state.h"
+#include "db/rights.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/text_util.h"
+#include "template/loader.h"
 
 namespace kavr {
 
@@ -34,6 +36,20 @@ int HandleSql(Request& r, const std::string& name, RowSink* sink, ResponseStream
         WriteLog(r.thread_number, 3, "Error: Database Operation is disabled\n");
         return 0;
     }
+    // Its rows are being printed already (a print inside its own print,
+    // through an included template): a second run would take over the
+    // buffers the first one is still reading.
+    if (q->run.fetching) {
+        WriteLog(r.thread_number, 3, "Error: Query " + q->name + " is already running\n");
+        out.write("<BR><B>Error: Query " + HtmlEscape(q->name) + " is already running</B><BR>\n");
+        return 0;
+    }
+    // The statement's rights for its final text: a query completed by
+    // kavdbquerymore but never closed was not checked for it.
+    const StatementKind kind = ClassifySql(q->run.sql);
+    if (!(kind == kSqlSelect ? CheckSelectRight(r, q->datasource, out)
+                             : CheckStatementRight(r, q->datasource, kind, out)))
+        return 0;
     if (!ConnectForQuery(r, *q, out)) return 0;
     // The first-row lookup of a column reference is replaced by this run.
     q->first_row_held = false;

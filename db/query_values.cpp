@@ -2,6 +2,7 @@
 
 #include "db/connection.h"
 #include "db/query_state.h"
+#include "db/rights.h"
 #include "db/statement.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
@@ -25,6 +26,10 @@ int put(std::string& out, const std::string& value, size_t size) {
 
 // Data reached from an expression obeys the template's database
 // permission as the print tags do.
+// Value lookups run only selects: a data change is never repeated just
+// because a template asked for one of its values.
+bool runs_again(const QueryRecord& q) { return ClassifySql(q.run.sql) == kSqlSelect; }
+
 int database_allowed(Request& r) {
     if (r.permissions.database) return 1;
     ReportError(r, "10920", r.out);
@@ -33,6 +38,7 @@ int database_allowed(Request& r) {
 }
 
 int record_count(Request& r, QueryRecord& q, std::string& out, size_t size) {
+    if (q.run.row_count < 0 && !runs_again(q)) return put(out, "0", size);
     if (q.run.row_count < 0) {
         if (!database_allowed(r) || !ConnectForQuery(r, q, r.out)) return 0;
         long count = -1;
@@ -80,7 +86,7 @@ int QueryColumnValue(Request& r, const std::string& query, const std::string& co
         const std::string* v = q->run.result.value(column);
         return v ? put(out, *v, size) : 0;
     }
-    if (!q->first_row_held && !hold_first_row(r, *q)) return 0;
+    if (!q->first_row_held && (!runs_again(*q) || !hold_first_row(r, *q))) return 0;
     const std::string* v = q->first_row.value(column);
     return v ? put(out, *v, size) : 0;
 }
@@ -96,7 +102,7 @@ int ValueListFunction(FunctionCall& call) {
     call.lexer.NextToken(close);
     if (open != "(" || dot != "." || close != ")") return 0;
     QueryRecord* q = FindQuery(r, query);
-    if (!q || !database_allowed(r) || !ConnectForQuery(r, *q, r.out)) return 0;
+    if (!q || !runs_again(*q) || !database_allowed(r) || !ConnectForQuery(r, *q, r.out)) return 0;
     ExecutionTimer timer(r);
     Statement st;
     ResultSet rs;

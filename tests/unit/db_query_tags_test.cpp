@@ -269,6 +269,29 @@ TEST_P(DbQueryTags, DoubledMarksInPrintedTextStandForOneButValuesStayWhole) {
               "#1 <b class=\"x\">a##b\"\"c</b> \"");
 }
 
+TEST_P(DbQueryTags, ValueLookupsNeverRepeatADataChange) {
+    int rc = 1;
+    std::string page = Run(Q("I", "INSERT INTO staff (id, name) VALUES (30, 'once')") +
+                               "<kavprint>#I.recordcount#</kavprint>", &rc);
+    EXPECT_EQ(page, "0");
+    Run("<kavprint>#I.name#</kavprint>", &rc);
+    EXPECT_EQ(rc, 0);
+    Run("<kavprint>#valuelist(I.name)#</kavprint>", &rc);
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(RawRows("SELECT count(*) FROM staff WHERE id = 30"), std::vector<std::string>{"1"});
+}
+
+TEST_P(DbQueryTags, AQueryLeftOpenIsCheckedForItsFinalTextWhenPrinted) {
+    Configure(Source(1, dsn(), {"SQL_Delete=0"}));
+    int rc = 1;
+    std::string page = Run(Q("S", "SELECT name FROM staff") + "<kavdbquerymore sql=\"WHERE id = 1\">"
+                           "<kavdbquerymore sql=\"; DELETE FROM staff\">"
+                           "<kavprint query=\"S\">#name#</kavprint>", &rc);
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(page, Block("10440"));
+    EXPECT_EQ(RawRows("SELECT count(*) FROM staff"), std::vector<std::string>{"5"});
+}
+
 TEST_P(DbQueryTags, MalformedTagsFailClearly) {
     int rc = 1;
     Run("<kavdbquerymore sql=\"x\">", &rc);
