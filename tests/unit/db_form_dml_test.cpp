@@ -123,6 +123,16 @@ TEST_P(DbFormDml, UpdateRefusesMissingKeysAndKeyOnlyForms) {
     EXPECT_EQ(Books(), (Rows{"1,old", "2,other"}));
 }
 
+TEST_P(DbFormDml, EveryKeyColumnJoinsTheCondition) {
+    FreshTable("pairs", "a integer, b varchar(5), v varchar(5), primary key (a, b)");
+    ASSERT_TRUE(raw().exec("INSERT INTO pairs VALUES (1, 'x', 'old'), (1, 'y', 'old')"));
+    request.tablename = "pairs";
+    Form({{"v", "new"}, {"b", "x"}, {"a", "1"}});
+    ASSERT_EQ(FormDml(request, kFormUpdate, out), 1) << Page();
+    EXPECT_EQ(request.sql_texts, Rows{"UPDATE pairs SET v='new'\n WHERE pairs.a=1 AND pairs.b='x'\n"});
+    EXPECT_EQ(RawRows("SELECT b, v FROM pairs ORDER BY b"), (Rows{"x,new", "y,old"}));
+}
+
 TEST_P(DbFormDml, UpdateOfATableWithoutKeyIsRefused) {
     FreshTable("loose", "id integer, title varchar(10)");
     ASSERT_TRUE(raw().exec("INSERT INTO loose VALUES (1, 'a'), (2, 'b')"));
