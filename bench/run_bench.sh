@@ -30,14 +30,50 @@ TmpLogicalPath1=/site
 TmpPhysicalPath1=$site/templates
 [Log]
 LogLevel=0
+[ODBC]
+SQLDataSource1=kavr_bench
 INI
 cp "$root/sample/cgi-bin/kavr_msg.ini" "$site/cgi-bin/kavr_msg.ini"
 cp "$root/sample/templates/hello.htm" "$site/templates/hello.htm"
+
+# A SQLite database of 1000 rows behind the data source kavr_bench, with
+# the driver manager's files of its own (the requests get ODBCSYSINI and
+# ODBCINI), and two pages that print every row.
+mkdir -p "$site/odbc"
+python3 - "$site/odbc/bench.db" <<'PY'
+import sqlite3, sys
+con = sqlite3.connect(sys.argv[1])
+con.execute("CREATE TABLE items (id integer PRIMARY KEY, grp varchar(10), name varchar(40), price numeric(8,2))")
+con.executemany("INSERT INTO items VALUES (?, ?, ?, ?)",
+                [(i, "group%02d" % (i // 50), "item number %d" % i, i * 0.25) for i in range(1, 1001)])
+con.commit()
+con.close()
+PY
+sqlite_driver=${KAVR_SQLITE_ODBC:-}
+for candidate in /usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so \
+                 /usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so /usr/lib/odbc/libsqlite3odbc.so; do
+    if [ -z "$sqlite_driver" ] && [ -e "$candidate" ]; then sqlite_driver=$candidate; fi
+done
+printf '[SQLite3]\nDriver=%s\n' "${sqlite_driver:-libsqlite3odbc.so}" > "$site/odbc/odbcinst.ini"
+printf '[kavr_bench]\nDriver=SQLite3\nDatabase=%s\n' "$site/odbc/bench.db" > "$site/odbc/odbc.ini"
+cat > "$site/templates/print1000.kvl" <<'KVL'
+<kavdbquery name="Items" datasource="kavr_bench" sql="SELECT id, grp, name, price FROM items ORDER BY id">
+<kavprint query="Items" group="grp"><h2>#grp#</h2>
+<ul><kavprint><li>#id#: #name#, #price#</li>
+</kavprint></ul>
+</kavprint>
+KVL
+cat > "$site/templates/table1000.kvl" <<'KVL'
+<kavdbquery name="Items" datasource="kavr_bench" sql="SELECT id, grp, name, price FROM items ORDER BY id">
+<kavprinttable query="Items" htmltable border><kavprinttablecol width="10" header="No." text="#id#" align="right"><kavprinttablecol header="Name" text="#name#"><kavprinttablecol header="Price" text="#price#" align="right"></kavprinttable>
+KVL
 
 # One line per page: a name, then the query string. Later pages go here.
 cat > "$work/pages" <<'PAGES'
 plain page	template=/site/hello.htm
 information page	template=%3Finfo
+kavprint of 1000 rows	template=/site/print1000.kvl
+kavprinttable of 1000 rows	template=/site/table1000.kvl
 PAGES
 
 python3 - "$site" "$work/min_cgi" "$runs" "$work/pages" <<'PY'
@@ -58,7 +94,8 @@ print("%d runs per program and page" % runs)
 print("%-28s %12s %12s %8s" % ("page", "kavr", "min_cgi", "ratio"))
 for line in open(pages_file):
     name, query = line.rstrip("\n").split("\t")
-    env = {"REQUEST_METHOD": "GET", "QUERY_STRING": query, "GATEWAY_INTERFACE": "CGI/1.1"}
+    env = {"REQUEST_METHOD": "GET", "QUERY_STRING": query, "GATEWAY_INTERFACE": "CGI/1.1",
+           "ODBCSYSINI": os.path.join(site, "odbc"), "ODBCINI": os.path.join(site, "odbc", "odbc.ini")}
     answer = subprocess.run([kavr], env=env, capture_output=True).stdout
     expected_file = os.path.join(site, "answer-%s" % name.replace(" ", "-"))
     with open(expected_file, "wb") as f:
