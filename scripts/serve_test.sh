@@ -87,6 +87,16 @@ check "price table" "/cgi-bin/kavr?template=/table.kvl" 200 \
     "<TABLE WIDTH=\"446\" CELLSPACING=\"2\"  BORDER>" "<TD WIDTH=200 ALIGN=LEFT>Goat's cheese</TD>" "</TT></PRE>"
 check "search with a quote" "/cgi-bin/kavr?template=/search.kvl&q=Goat%27s" 200 "Results for <b>Goat's</b>: 1" "<li>Goat's cheese (Dairy), \$4.20</li>"
 check "search cannot change the statement" "/cgi-bin/kavr?template=/search.kvl&q=x%27+OR+%27a%27%3D%27a" 200 ": 0</p>"
+book_form="/cgi-bin/kavr?template=/books_edit.kvl&datasource=kavr_sample&tablename=books"
+check "book forms" "/cgi-bin/kavr?template=/books_edit.kvl" 200 '<input type="hidden" name="action" value="update">'
+check "book insert shows the next page" \
+    "$book_form&action=insert&nextpage=/books_saved.htm&id=2&title=O%27Brien&price=3.5&added=currentdate()" 200 \
+    "The book has been stored."
+check "book update from a template" "/cgi-bin/kavr?template=/books_discount.kvl&id=2&price=9.50" 200 \
+    "Book 2 now costs 9.50."
+check "book insert refuses a price that is no number" \
+    "$book_form&action=insert&id=3&title=x&price=1%29%3B+DROP+TABLE+books%3B--" 200 "Invalid value for column price<BR>"
+check "book update without its key" "$book_form&action=update&title=x" 200 "Not all primary keys with value<BR>"
 check "configuration stays private" "/cgi-bin/kavri.ini" 404
 check "catalog stays private" "/cgi-bin/kavr_msg.ini" 404
 
