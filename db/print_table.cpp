@@ -37,7 +37,14 @@ int evaluate_int(Request& r, const std::string& item, int& out) {
     return 1;
 }
 
+// Text tables pad with spaces; widths, spacing and header lines beyond
+// these are taken as these, so a row never grows without bound.
+constexpr int kMaxPadWidth = 32767;
+constexpr int kMaxSpacing = 1024;
+
 int text_width(const TableColumnSpec& c) { return c.width >= 0 ? c.width : 20; }
+
+size_t capped(int n, int limit) { return static_cast<size_t>(n < 0 ? 0 : n > limit ? limit : n); }
 
 struct TablePrint {
     Request& r;
@@ -71,14 +78,13 @@ struct TablePrint {
                 line += text + (header ? "</TH>" : "</TD>");
             } else {
                 line += PadCell(text, text_width(c), c.align);
-                line += std::string(static_cast<size_t>(std::max(0, layout.colspacing)), ' ');
+                line += std::string(capped(layout.colspacing, kMaxSpacing), ' ');
             }
         }
         if (layout.html) {
             line += "</TR>\n";
         } else {
-            line += header ? std::string(static_cast<size_t>(std::max(0, layout.headerlines)), '\n')
-                           : "\n";
+            line += header ? std::string(capped(layout.headerlines, kMaxSpacing), '\n') : "\n";
         }
         write(line);
         return 1;
@@ -226,7 +232,7 @@ size_t VisibleLength(const std::string& text) {
 
 std::string PadCell(const std::string& text, int width, ColumnAlign align) {
     const size_t visible = VisibleLength(text);
-    const size_t w = width > 0 ? static_cast<size_t>(width) : 0;
+    const size_t w = capped(width, kMaxPadWidth);
     const size_t room = visible < w ? w - visible : 0;
     switch (align) {
         case kAlignRight: return std::string(room, ' ') + text;
