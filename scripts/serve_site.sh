@@ -5,7 +5,7 @@
 #
 # SITE_DIR receives cgi-bin/ (a link to KAVR, kavri.ini with @SITE@ replaced
 # by SITE_DIR, kavr_msg.ini), links to the sample's htdocs/ and templates/,
-# empty log/, tmp/ and data/ directories, db/ with the sample database made from
+# empty log/, tmp/, data/ and mail/ (spool, sent, failed) directories, db/ with the sample database made from
 # sample/data/*.sql, odbc/ with its data source, and lighttpd.conf, which serves htdocs/
 # on http://127.0.0.1:PORT/ and runs the program for /cgi-bin/kavr. Prints
 # the path of lighttpd.conf.
@@ -27,7 +27,7 @@ if [ ! -x "$kavr" ]; then
     exit 1
 fi
 
-mkdir -p "$site/cgi-bin" "$site/log" "$site/tmp" "$site/data"
+mkdir -p "$site/cgi-bin" "$site/log" "$site/tmp" "$site/data" "$site/mail/spool" "$site/mail/sent" "$site/mail/failed"
 ln -sfn "$kavr" "$site/cgi-bin/kavr"
 # @SITE@ may stand in any path value; "|" never occurs in a directory name here.
 sed "s|@SITE@|$site|g" "$sample/cgi-bin/kavri.ini" > "$site/cgi-bin/kavri.ini"

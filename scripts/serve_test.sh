@@ -97,6 +97,14 @@ check "book update from a template" "/cgi-bin/kavr?template=/books_discount.kvl&
 check "book insert refuses a price that is no number" \
     "$book_form&action=insert&id=3&title=x&price=1%29%3B+DROP+TABLE+books%3B--" 200 "Invalid value for column price<BR>"
 check "book update without its key" "$book_form&action=update&title=x" 200 "Not all primary keys with value<BR>"
+check "contact form mails a confirmation" \
+    "/cgi-bin/kavr?template=/contact.kvl&name=Ann&email=ann%40example.com&message=Hello" 200 \
+    "A confirmation is on its way to ann@example.com."
+if ls "$work/site/mail/spool" "$work/site/mail/sent" "$work/site/mail/failed" 2>/dev/null | grep -q '^mail[0-9]*\.txt$'; then
+    passed=$((passed + 1)); echo "PASS confirmation spooled"
+else
+    failures=$((failures + 1)); echo "FAIL confirmation spooled: no mail file"
+fi
 check "configuration stays private" "/cgi-bin/kavri.ini" 404
 check "catalog stays private" "/cgi-bin/kavr_msg.ini" 404
 
