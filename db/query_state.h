@@ -21,6 +21,7 @@ struct QueryRecord {
     std::string name;
     std::string datasource;
     int debug = -1;
+    bool waiting = false;       // deferred: its closing tag has yet to run it
     QueryRun run;               // SQL text, maxrows, described result, row count
     bool first_row_held = false;
     ResultSet first_row;        // the row column references read outside a print loop

@@ -122,6 +122,7 @@ int KavDbQuery(TagCall& call) {
     const bool later = deferred(call.lexer);
     if (!expand_sql(r, q->run.sql, kQuerySqlSize, q->name)) return 0;
     QueryRecord& record = *q;
+    record.waiting = later;
     Queries(r).queries.push_back(std::move(q));
     if (later) return 1;
     return run_complete(r, record, true);
@@ -150,7 +151,12 @@ int KavDbQueryClose(TagCall& call) {
     SkipTagEnd(call.lexer);
     QueryState& state = Queries(r);
     if (state.queries.empty()) return tag_error(r, "</kavdbquery> without a query before it");
-    return run_complete(r, *state.queries.back(), false);
+    // Only a query that waits for its closing tag runs here: one that ran
+    // where it was defined is not run a second time.
+    QueryRecord& q = *state.queries.back();
+    if (!q.waiting) return 1;
+    q.waiting = false;
+    return run_complete(r, q, false);
 }
 
 int KavDbTransaction(TagCall& call) {

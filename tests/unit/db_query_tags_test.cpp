@@ -114,6 +114,13 @@ TEST_P(DbQueryTags, DataChangesRunWhereDefinedAndDeferredQueriesAtTheirClosingTa
               "INSERT INTO staff (id, dept, name) VALUES (7, 'x', 'Gus')");
 }
 
+TEST_P(DbQueryTags, AClosingTagDoesNotRunAQueryThatAlreadyRan) {
+    int rc = 0;
+    Run(Q("I", "INSERT INTO staff (id, name) VALUES (40, 'one')") + "</kavdbquery></kavdbquery>", &rc);
+    EXPECT_EQ(rc, 1);
+    EXPECT_EQ(RawRows("SELECT count(*) FROM staff WHERE id = 40"), std::vector<std::string>{"1"});
+}
+
 TEST_P(DbQueryTags, TheFirstQueryOfANameWins) {
     EXPECT_EQ(Run(Q("S", "SELECT name FROM staff WHERE id = 1") +
                   Q("s", "SELECT name FROM staff WHERE id = 2") + "<kavprint query=\"S\">#name#</kavprint>"),
