@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cgi/cgi_env.h"
+#include "driver/core/text_util.h"
 
 namespace kavr {
 
@@ -27,7 +28,7 @@ void EchoCgiVariables(ResponseStream& out) {
         std::optional<std::string> v = line.value();
         if (!v) continue;
         out.write(line.label);
-        out.write(*v);
+        out.write(HtmlEscape(*v));
         out.write("<BR>");
     }
     char port[32];
@@ -37,11 +38,13 @@ void EchoCgiVariables(ResponseStream& out) {
     out.write("<BR>");
 }
 
+// Names and values come from the visitor: written as text, never as markup,
+// so that a crafted request cannot script the page it is echoed on.
 static void echo_pairs(const std::vector<NameValue>& list, size_t count, ResponseStream& out) {
     for (size_t i = 0; i < count && i < list.size(); ++i) {
-        out.write(list[i].name);
+        out.write(HtmlEscape(list[i].name));
         out.write("=");
-        out.write(list[i].value);
+        out.write(HtmlEscape(list[i].value));
         out.write("<BR>");
     }
 }

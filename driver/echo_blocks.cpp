@@ -8,6 +8,7 @@
 #include "driver/core/config.h"
 #include "driver/core/hooks.h"
 #include "driver/core/request.h"
+#include "driver/core/text_util.h"
 #include "platform/clock.h"
 
 namespace kavr {
@@ -30,7 +31,7 @@ void echo_sql(Request& r) {
     for (const std::string& t : texts) {
         if (t.empty()) continue;
         r.out.write("<PRE>");
-        r.out.write(t);
+        r.out.write(HtmlEscape(t));  // statements carry visitor input
         r.out.write("</PRE><BR>\n");
     }
 }

@@ -34,19 +34,6 @@ void superuser(Request& r, const std::string& password) {
     out.write_page_end();
 }
 
-std::string html_escape(const std::string& s) {
-    std::string o;
-    for (char c : s) {
-        switch (c) {
-            case '<': o += "&lt;"; break;
-            case '>': o += "&gt;"; break;
-            case '&': o += "&amp;"; break;
-            case '"': o += "&quot;"; break;
-            default: o += c;
-        }
-    }
-    return o;
-}
 
 }  // namespace
 
@@ -75,9 +62,9 @@ void DisplayInfo(Request& r) {
     out.write("</TD></TR>\n<TR><TD>Operating system</TD><TD>");
     out.write(kOperatingSystem);
     out.write("</TD></TR>\n<TR><TD>Configuration</TD><TD>");
-    out.write(html_escape(platform::to_os_path(ConfigFilePath())));
+    out.write(HtmlEscape(platform::to_os_path(ConfigFilePath())));
     out.write("</TD></TR>\n<TR><TD>Message catalog</TD><TD>");
-    out.write(html_escape(platform::to_os_path(ProgramDirectory() + "\\kavr_msg.ini")));
+    out.write(HtmlEscape(platform::to_os_path(ProgramDirectory() + "\\kavr_msg.ini")));
     out.write("</TD></TR>\n</TABLE>\n</BODY>\n");
     out.write_page_end();
 }

@@ -1,5 +1,7 @@
 #include "template/loader.h"
 
+#include "driver/core/text_util.h"
+
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/request.h"
@@ -59,20 +61,6 @@ void write_late_header(Request& r) {
 
 }  // namespace
 
-std::string HtmlEscape(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '&': out += "&amp;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
 
 // The fallback lines name the file that failed (for an include, the
 // included file), escaped, since the name may come from the request.

@@ -23,8 +23,4 @@ int LoadAndRun(Request& request, const std::string& path);
 // writes the late header and the body.
 int RunTemplate(Request& request);
 
-// "<", ">", "&" and double quotes as HTML entities, for file names shown
-// in error lines.
-std::string HtmlEscape(const std::string& text);
-
 }  // namespace kavr

@@ -13,6 +13,10 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 // Position of needle in haystack ignoring case, or npos.
 size_t FindNoCase(std::string_view haystack, std::string_view needle);
 
+// "<", ">", "&" and '"' written as entities, for text that came from a
+// visitor or a file and must not become markup.
+std::string HtmlEscape(std::string_view text);
+
 // Reads an optional sign and decimal digits at the start of text, as "%d"
 // does (leading blanks skipped). Values beyond the 32-bit range saturate.
 // False, with value untouched, when the text does not start with a number.

@@ -132,12 +132,12 @@ std::string echoed(void (*fill)(ResponseStream&)) {
     return all;
 }
 
-TEST(Echo, CgiBlockListsOnlyVariablesThatAreSet) {
+TEST(Echo, CgiBlockListsOnlyVariablesThatAreSetAsText) {
     CgiEnvironment env(Env{{"SERVER_NAME", "www"}, {"REQUEST_METHOD", "GET"}, {"QUERY_STRING", ""},
                         {"HTTP_USER_AGENT", "<b>agent</b>"}, {"CONTENT_TYPE", "text/plain"}});
     EXPECT_EQ(echoed([](ResponseStream& s) { EchoCgiVariables(s); }),
               "<BR><B>The CGI Variables:</B><BR>Server Name=www<BR>Request Method=GET<BR>"
-              "QueryString=<BR>Http_User_Agent=<b>agent</b><BR>Content Type=text/plain<BR>"
+              "QueryString=<BR>Http_User_Agent=&lt;b&gt;agent&lt;/b&gt;<BR>Content Type=text/plain<BR>"
               "Server Port=0<BR>");
 }
 
