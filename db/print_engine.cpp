@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "db/print_include.h"
-#include "db/query_attributes.h"
+#include "template/tag_attributes.h"
 #include "db/query_state.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
@@ -61,9 +61,9 @@ int expand_plain(Request& r, std::string& value) {
 // Reads one print tag's attributes into its level.
 int read_level(PrintRun& run, Lexer& lexer, GroupLevel& level, bool outermost) {
     Request& r = run.r;
-    std::vector<ReadAttribute> attrs;
-    if (!ReadQueryAttributes(lexer, print_specs(), attrs)) return 0;
-    for (ReadAttribute& a : attrs) {
+    std::vector<TagAttribute> attrs;
+    if (!ReadTagAttributes(lexer, print_specs(), attrs)) return 0;
+    for (TagAttribute& a : attrs) {
         std::string& v = a.value;
         switch (a.which) {
             case kAttrQuery:

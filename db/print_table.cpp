@@ -5,7 +5,7 @@
 
 #include "db/print_engine.h"
 #include "db/print_include.h"
-#include "db/query_attributes.h"
+#include "template/tag_attributes.h"
 #include "db/query_state.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
@@ -128,13 +128,13 @@ struct TableSink : RowSink {
 };
 
 int read_column(Request& r, Lexer& lexer, TableLayout& layout) {
-    std::vector<ReadAttribute> attrs;
-    if (!ReadQueryAttributes(lexer, {{"width", false}, {"text", false}, {"header", false},
+    std::vector<TagAttribute> attrs;
+    if (!ReadTagAttributes(lexer, {{"width", false}, {"text", false}, {"header", false},
                                      {"align", false}},
                              attrs))
         return 0;
     TableColumnSpec c;
-    for (ReadAttribute& a : attrs) {
+    for (TagAttribute& a : attrs) {
         switch (a.which) {
             case 0:
                 if (!evaluate_int(r, a.value, c.width)) return 0;
@@ -285,8 +285,8 @@ std::string HtmlCellOpening(const TableLayout& layout, const TableColumnSpec& c,
 int KavPrintTable(TagCall& call) {
     Request& r = call.request;
     TablePrint t{r, call.output, {}, {}};
-    std::vector<ReadAttribute> attrs;
-    if (!ReadQueryAttributes(call.lexer,
+    std::vector<TagAttribute> attrs;
+    if (!ReadTagAttributes(call.lexer,
                              {{"query", false}, {"maxrows", false}, {"colspacing", false},
                               {"headerlines", false}, {"htmltable", true}, {"border", true},
                               {"colheaders", true}, {"widthstyle", false}, {"File", false},
@@ -294,7 +294,7 @@ int KavPrintTable(TagCall& call) {
                              attrs))
         return 0;
     std::string query, file, password, delimiter, style;
-    for (ReadAttribute& a : attrs) {
+    for (TagAttribute& a : attrs) {
         switch (a.which) {
             case 0:
             case 8:

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "db/connection.h"
-#include "db/query_attributes.h"
+#include "template/tag_attributes.h"
 #include "db/query_state.h"
 #include "db/rights.h"
 #include "driver/core/log.h"
@@ -90,14 +90,14 @@ int run_complete(Request& r, QueryRecord& q, bool check_select) {
 
 int KavDbQuery(TagCall& call) {
     Request& r = call.request;
-    std::vector<ReadAttribute> attrs;
-    if (!ReadQueryAttributes(call.lexer,
+    std::vector<TagAttribute> attrs;
+    if (!ReadTagAttributes(call.lexer,
                              {{"name", false}, {"datasource", false}, {"sql", false},
                               {"maxrows", false}, {"debug", true}},
                              attrs))
         return 0;
     auto q = std::make_unique<QueryRecord>();
-    for (ReadAttribute& a : attrs) {
+    for (TagAttribute& a : attrs) {
         switch (a.which) {
             case 0:
             case 1:
@@ -130,8 +130,8 @@ int KavDbQuery(TagCall& call) {
 
 int KavDbQueryMore(TagCall& call) {
     Request& r = call.request;
-    std::vector<ReadAttribute> attrs;
-    if (!ReadQueryAttributes(call.lexer, {{"sql", false}}, attrs)) return 0;
+    std::vector<TagAttribute> attrs;
+    if (!ReadTagAttributes(call.lexer, {{"sql", false}}, attrs)) return 0;
     QueryState& state = Queries(r);
     if (state.queries.empty()) return tag_error(r, "kavdbquerymore without a query before it");
     if (attrs.empty()) return tag_error(r, "kavdbquerymore without sql");

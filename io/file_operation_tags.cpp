@@ -5,7 +5,7 @@
 #include "expr/variables.h"
 #include "io/io_tags.h"
 #include "io/resolve_file_path.h"
-#include "io/tag_attributes.h"
+#include "template/tag_attributes.h"
 #include "platform/file.h"
 
 namespace kavr {

@@ -11,7 +11,7 @@
 #include "io/io_state.h"
 #include "io/io_tags.h"
 #include "io/resolve_file_path.h"
-#include "io/tag_attributes.h"
+#include "template/tag_attributes.h"
 
 namespace kavr {
 

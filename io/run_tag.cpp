@@ -18,7 +18,7 @@
 #include "expr/variables.h"
 #include "io/io_tags.h"
 #include "io/run_command.h"
-#include "io/tag_attributes.h"
+#include "template/tag_attributes.h"
 #include "platform/file.h"
 #include "platform/process.h"
 #include "platform/temp_name.h"

@@ -13,7 +13,7 @@
 #include "expr/variables.h"
 #include "io/io_state.h"
 #include "io/io_tags.h"
-#include "io/tag_attributes.h"
+#include "template/tag_attributes.h"
 #include "platform/socket.h"
 
 namespace kavr {
