@@ -305,14 +305,6 @@ int close_groups(PrintRun& run, const RowView& last) {
     return ok;
 }
 
-RowView view_of(const std::vector<std::string>& names, const std::vector<std::string>& values) {
-    RowView v;
-    v.names = &names;
-    v.values = &values;
-    v.count = static_cast<int>(std::min(names.size(), values.size()));
-    return v;
-}
-
 struct GroupSink : RowSink {
     PrintRun& run;
     explicit GroupSink(PrintRun& p) : run(p) {}
@@ -322,11 +314,11 @@ struct GroupSink : RowSink {
         return 1;
     }
     int row(Request&, QueryRun& q) override {
-        return group_row(run, view_of(run.column_names, q.result.values),
-                         view_of(run.column_names, q.result.previous));
+        return group_row(run, RowView::Of(run.column_names, q.result.values),
+                         RowView::Of(run.column_names, q.result.previous));
     }
     int end(Request&, QueryRun& q) override {
-        return close_groups(run, view_of(run.column_names, q.result.previous));
+        return close_groups(run, RowView::Of(run.column_names, q.result.previous));
     }
 };
 
@@ -429,7 +421,7 @@ int RunPrintTag(TagCall& call, bool mail) {
     } else {
         trace(r, "A Pure kavPrint, Call QuerylessOut\n");
         std::vector<std::string> none;
-        RowView empty = view_of(none, none);
+        RowView empty = RowView::Of(none, none);
         ok = group_row(run, empty, empty);
         ok = close_groups(run, empty) && ok;
     }

@@ -99,14 +99,6 @@ struct TablePrint {
     }
 };
 
-RowView view_of(const std::vector<std::string>& names, const std::vector<std::string>& values) {
-    RowView v;
-    v.names = &names;
-    v.values = &values;
-    v.count = static_cast<int>(std::min(names.size(), values.size()));
-    return v;
-}
-
 struct TableSink : RowSink {
     TablePrint& t;
     explicit TableSink(TablePrint& p) : t(p) {}
@@ -117,7 +109,7 @@ struct TableSink : RowSink {
         return 1;
     }
     int row(Request&, QueryRun& q) override {
-        RowView view = view_of(t.names, q.result.values);
+        RowView view = RowView::Of(t.names, q.result.values);
         if (q.row_count == 1 && t.any_header() && !t.expanded_row(true, view)) return 0;
         return t.expanded_row(false, view);
     }
@@ -198,7 +190,7 @@ int file_table(TablePrint& t, const std::string& name, const std::string& passwo
         fields.push_back(field);
     t.write(TableOpening(t.layout));
     std::vector<std::string> none;
-    if (t.any_header() && !t.expanded_row(true, view_of(none, none))) return 0;
+    if (t.any_header() && !t.expanded_row(true, RowView::Of(none, none))) return 0;
     const size_t n = t.layout.columns.size();
     for (size_t at = 0; at < fields.size(); at += n) {
         t.row(false, [&](size_t i, std::string& text) {

@@ -15,6 +15,15 @@ struct RowView {
     // The value of the column named name (without regard to case), or null.
     // A view without columns looks in the ambient row, if one is set.
     const std::string* find(const std::string& name) const;
+
+    // A view of a row whose names and values the caller keeps alive.
+    static RowView Of(const std::vector<std::string>& names, const std::vector<std::string>& values) {
+        RowView v;
+        v.names = &names;
+        v.values = &values;
+        v.count = static_cast<int>(names.size() < values.size() ? names.size() : values.size());
+        return v;
+    }
 };
 
 // The row an output tag is rendering a text against, for the tags inside

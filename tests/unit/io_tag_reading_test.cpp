@@ -3,7 +3,7 @@
 
 #include "expr/lexer.h"
 #include "io/run_command.h"
-#include "io/tag_attributes.h"
+#include "template/tag_attributes.h"
 #include "tests/unit/expr_test_env.h"
 
 namespace kavr {
