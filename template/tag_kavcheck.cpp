@@ -25,16 +25,6 @@ ReportFileResolver g_report_resolver = nullptr;
 
 void write_report(void* context, std::string_view text) { static_cast<platform::File*>(context)->write(text); }
 
-std::string collapse_hashes(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        out += text[i];
-        if (text[i] == '#' && i + 1 < text.size() && text[i + 1] == '#') ++i;
-    }
-    return out;
-}
-
 // Reads "=" and a value after an attribute name; 0 without the "=".
 int read_value(Lexer& lexer, bool code_var, std::string& value) {
     std::string token;
@@ -127,7 +117,7 @@ int KavCheck(TagCall& call) {
     if (a.source == KavCheckAttributes::kVar) {
         std::string code;
         if (compute_exp(a.code, code, kCodeSize, r) != 1) return 0;
-        ok = checker.CheckText(collapse_hashes(code));
+        ok = checker.CheckText(CollapseHashes(code));
     } else if (!check_code_file(r, a.code, checker, ok)) {
         return 0;
     }

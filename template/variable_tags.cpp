@@ -24,16 +24,6 @@ void cut(std::string& text, size_t size) {
     if (text.size() > size - 1) text.resize(size - 1);
 }
 
-std::string collapse_hashes(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        out += text[i];
-        if (text[i] == '#' && i + 1 < text.size() && text[i + 1] == '#') ++i;
-    }
-    return out;
-}
-
 // Reads "=" and a value after an attribute name; 0 without the "=".
 int read_value(Lexer& lexer, bool signed_item, bool keep_quotes, std::string& value) {
     std::string token;
@@ -107,7 +97,7 @@ int KavEval(TagCall& call) {
     std::string code;
     if (source == kVar) {
         if (compute_exp(code_item, code, kCodeSize, r) != 1) return 0;
-        code = collapse_hashes(code);
+        code = CollapseHashes(code);
     } else if (source == kFile) {
         if (!load_code_file(call, code_item, code)) return 0;
     } else {

@@ -43,6 +43,16 @@ std::string HtmlEscape(std::string_view text) {
     return out;
 }
 
+std::string CollapseHashes(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == '#' && i + 1 < text.size() && text[i + 1] == '#') ++i;
+    }
+    return out;
+}
+
 static bool parse_leading(std::string_view text, long long lo, long long hi, long long& out) {
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' ||

@@ -17,6 +17,10 @@ size_t FindNoCase(std::string_view haystack, std::string_view needle);
 // visitor or a file and must not become markup.
 std::string HtmlEscape(std::string_view text);
 
+// Every "##" read as one "#" (code held in variables keeps its references
+// doubled).
+std::string CollapseHashes(std::string_view text);
+
 // Reads an optional sign and decimal digits at the start of text, as "%d"
 // does (leading blanks skipped). Values beyond the 32-bit range saturate.
 // False, with value untouched, when the text does not start with a number.
