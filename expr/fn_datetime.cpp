@@ -29,10 +29,10 @@ std::vector<std::string> tokens_of(const std::string& text) {
     return out;
 }
 
+// The one argument, without enclosing quotes.
 bool one_argument(FunctionCall& call, std::string& value) {
-    std::vector<std::string> args;
-    if (!call.Arguments(args, 1, 1)) return false;
-    value = StripQuotes(args[0]);
+    if (!call.OneArgument(value)) return false;
+    value = StripQuotes(value);
     return true;
 }
 

@@ -7,13 +7,6 @@ namespace kavr {
 
 namespace {
 
-bool one_argument(FunctionCall& call, std::string& value) {
-    std::vector<std::string> args;
-    if (!call.Arguments(args, 1, 1)) return false;
-    value = std::move(args[0]);
-    return true;
-}
-
 // The HTML form of one byte; empty for a byte that is dropped.
 std::string escape_byte(unsigned char c) {
     switch (c) {
@@ -52,13 +45,13 @@ size_t room(const FunctionCall& call) { return call.size ? call.size - 1 : 0; }
 
 int FnHTMLEditFormat(FunctionCall& call) {
     std::string v;
-    if (!one_argument(call, v)) return 0;
+    if (!call.OneArgument(v)) return 0;
     return call.Result(html_escape(v, room(call)));
 }
 
 int FnHTMLCodeFormat(FunctionCall& call) {
     std::string v;
-    if (!one_argument(call, v)) return 0;
+    if (!call.OneArgument(v)) return 0;
     const std::string open = "<PRE>", close = "</PRE>";
     size_t limit = room(call) > open.size() + close.size() ? room(call) - open.size() - close.size() : 0;
     return call.Result(open + html_escape(v, limit) + close);
@@ -66,7 +59,7 @@ int FnHTMLCodeFormat(FunctionCall& call) {
 
 int FnParagraphFormat(FunctionCall& call) {
     std::string v;
-    if (!one_argument(call, v)) return 0;
+    if (!call.OneArgument(v)) return 0;
     std::string out;
     for (size_t i = 0; i < v.size();) {
         if (v.compare(i, 4, "\r\n\r\n") == 0) {
@@ -84,7 +77,7 @@ int FnParagraphFormat(FunctionCall& call) {
 
 int FnURLEncodedFormat(FunctionCall& call) {
     std::string v;
-    if (!one_argument(call, v)) return 0;
+    if (!call.OneArgument(v)) return 0;
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
     for (char ch : v) {

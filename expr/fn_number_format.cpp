@@ -15,13 +15,6 @@ namespace {
 constexpr size_t kFormatValueChars = 4095;
 constexpr size_t kFormatMaskChars = 2047;
 
-bool one_argument(FunctionCall& call, std::string& value) {
-    std::vector<std::string> args;
-    if (!call.Arguments(args, 1, 1)) return false;
-    value = std::move(args[0]);
-    return true;
-}
-
 // Splits a leading sign off a number text.
 std::string unsigned_part(const std::string& v, bool& negative) {
     negative = !v.empty() && v[0] == '-';
@@ -252,7 +245,7 @@ int FnNumberFormat(FunctionCall& call) {
 
 int FnDecimalFormat(FunctionCall& call) {
     std::string v;
-    if (!one_argument(call, v) || !IsNumber(v)) return 0;
+    if (!call.OneArgument(v) || !IsNumber(v)) return 0;
     bool negative;
     std::string digits = unsigned_part(v, negative);
     return call.Result((negative ? "-" : "") + group_thousands(digits));
@@ -260,13 +253,13 @@ int FnDecimalFormat(FunctionCall& call) {
 
 int FnDollarFormat(FunctionCall& call) {
     std::string v, out;
-    if (!one_argument(call, v) || !dollar_format(v, out)) return 0;
+    if (!call.OneArgument(v) || !dollar_format(v, out)) return 0;
     return call.Result(out);
 }
 
 int FnYesNoFormat(FunctionCall& call) {
     std::string v, out;
-    if (!one_argument(call, v) || !yes_no(v, "Yes", "No", out)) return 0;
+    if (!call.OneArgument(v) || !yes_no(v, "Yes", "No", out)) return 0;
     return call.Result(out);
 }
 

@@ -12,14 +12,6 @@ namespace kavr {
 
 namespace {
 
-// The one argument of a single-argument function.
-bool one_argument(FunctionCall& call, std::string& value) {
-    std::vector<std::string> args;
-    if (!call.Arguments(args, 1, 1)) return false;
-    value = std::move(args[0]);
-    return true;
-}
-
 // An integer argument: optional sign and digits, read as "%d" (saturating).
 bool integer_argument(const std::string& v, int& out) { return IsInteger(v) && ReadInt32(v, out); }
 
@@ -40,7 +32,7 @@ size_t find_from(const std::string& text, const std::string& search, size_t from
 
 int FnLen(FunctionCall& call) {
     std::string v;
-    if (!one_argument(call, v)) return 0;
+    if (!call.OneArgument(v)) return 0;
     return call.Result(FormatInt(static_cast<long long>(v.size())));
 }
 
@@ -150,19 +142,19 @@ int FnInStr(FunctionCall& call) {
 
 int FnLCase(FunctionCall& call) {
     std::string v;
-    if (!one_argument(call, v)) return 0;
+    if (!call.OneArgument(v)) return 0;
     return call.Result(ToLower(v));
 }
 
 int FnUCase(FunctionCall& call) {
     std::string v;
-    if (!one_argument(call, v)) return 0;
+    if (!call.OneArgument(v)) return 0;
     return call.Result(upper_ascii(v));
 }
 
 int FnTrim(FunctionCall& call) {
     std::string v;
-    if (!one_argument(call, v)) return 0;
+    if (!call.OneArgument(v)) return 0;
     bool trim_left = !EqualsNoCase(call.name, "RTrim");
     bool trim_right = !EqualsNoCase(call.name, "LTrim");
     size_t b = 0, e = v.size();
@@ -175,7 +167,7 @@ int FnTrim(FunctionCall& call) {
 
 int FnAsc(FunctionCall& call) {
     std::string v;
-    if (!one_argument(call, v)) return 0;
+    if (!call.OneArgument(v)) return 0;
     int code = v.empty() ? 0 : static_cast<int>(static_cast<signed char>(v[0]));
     return call.Result(FormatInt(code));
 }
@@ -183,14 +175,14 @@ int FnAsc(FunctionCall& call) {
 int FnChr(FunctionCall& call) {
     std::string v;
     int code = 0;
-    if (!one_argument(call, v) || !integer_argument(v, code)) return 0;
+    if (!call.OneArgument(v) || !integer_argument(v, code)) return 0;
     char c = static_cast<char>(static_cast<unsigned char>(static_cast<unsigned>(code) & 0xFFu));
     return call.Result(c == '\0' ? std::string() : std::string(1, c));
 }
 
 int FnAbs(FunctionCall& call) {
     std::string v;
-    if (!one_argument(call, v)) return 0;
+    if (!call.OneArgument(v)) return 0;
     size_t minus = v.find('-');
     if (minus != std::string::npos) v.erase(minus, 1);
     return call.Result(v);
@@ -198,7 +190,7 @@ int FnAbs(FunctionCall& call) {
 
 int FnInt(FunctionCall& call) {
     std::string v;
-    if (!one_argument(call, v)) return 0;
+    if (!call.OneArgument(v)) return 0;
     std::string whole = v.substr(0, v.find('.'));
     long long n = 0;  // "%ld": 64 bits here, saturating
     if (!ReadInt64(whole, n)) {
@@ -210,13 +202,13 @@ int FnInt(FunctionCall& call) {
 
 int FnIsNumeric(FunctionCall& call) {
     std::string v;
-    if (!one_argument(call, v)) return 0;
+    if (!call.OneArgument(v)) return 0;
     return call.Result(IsNumber(v) ? "1" : "0");
 }
 
 int FnStripCR(FunctionCall& call) {
     std::string v;
-    if (!one_argument(call, v)) return 0;
+    if (!call.OneArgument(v)) return 0;
     std::string out;
     for (char c : v)
         if (c != '\r') out += c;

@@ -176,6 +176,13 @@ int FunctionCall::Argument(std::string& value, bool* quoted) {
     return ReadArgument(lexer, value, request, row, quoted);
 }
 
+int FunctionCall::OneArgument(std::string& value) {
+    std::vector<std::string> args;
+    if (!Arguments(args, 1, 1)) return 0;
+    value = std::move(args[0]);
+    return 1;
+}
+
 int FunctionCall::Arguments(std::vector<std::string>& values, size_t min, size_t max) {
     values.clear();
     if (!Open()) return 0;

@@ -30,6 +30,8 @@ struct FunctionCall {
     // Open() and every argument up to the closing ")"; 0 when the call is
     // not well formed, an argument fails, or the count is outside [min, max].
     int Arguments(std::vector<std::string>& values, size_t min, size_t max);
+    // Arguments() for a function of exactly one argument.
+    int OneArgument(std::string& value);
     // Writes the result, cut to size - 1 characters; returns 1.
     int Result(std::string_view value);
 };
