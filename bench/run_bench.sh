@@ -10,6 +10,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/sqlite_odbc.sh"
 kavr=$(realpath "${1:-$root/build/kavr}")
 runs=${2:-200}
 if [ ! -x "$kavr" ]; then
@@ -49,13 +50,7 @@ con.executemany("INSERT INTO items VALUES (?, ?, ?, ?)",
 con.commit()
 con.close()
 PY
-sqlite_driver=${KAVR_SQLITE_ODBC:-}
-for candidate in /usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so \
-                 /usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so /usr/lib/odbc/libsqlite3odbc.so; do
-    if [ -z "$sqlite_driver" ] && [ -e "$candidate" ]; then sqlite_driver=$candidate; fi
-done
-printf '[SQLite3]\nDriver=%s\n' "${sqlite_driver:-libsqlite3odbc.so}" > "$site/odbc/odbcinst.ini"
-printf '[kavr_bench]\nDriver=SQLite3\nDatabase=%s\n' "$site/odbc/bench.db" > "$site/odbc/odbc.ini"
+write_sqlite_odbc_ini "$site/odbc" kavr_bench "$site/odbc/bench.db"
 cat > "$site/templates/print1000.kvl" <<'KVL'
 <kavdbquery name="Items" datasource="kavr_bench" sql="SELECT id, grp, name, price FROM items ORDER BY id">
 <kavprint query="Items" group="grp"><h2>#grp#</h2>
