@@ -17,6 +17,8 @@
 #include "db/run.h"
 #include "driver/core/config.h"
 #include "driver/core/request.h"
+#include "expr/lexer.h"
+#include "template/interpreter.h"
 #include "tests/db/odbc_test_env.h"
 #include "tests/unit/test_site.h"
 
@@ -46,6 +48,18 @@ protected:
         raw_.reset();
         request.db_state.reset();
         ConfigRelease(true);
+    }
+
+    // Runs a template text on the request; the page it wrote.
+    std::string Run(const std::string& text, int* rc = nullptr) {
+        request.out = ResponseStream();
+        request.out.set_buffered(true);
+        Lexer lexer(text, kRefHashIsChar);
+        int result = Interpret(lexer, request, true);
+        if (rc) *rc = result;
+        std::string all;
+        for (const std::string& b : request.out.blocks()) all += b;
+        return all;
     }
 
     const std::string& backend() const { return GetParam(); }

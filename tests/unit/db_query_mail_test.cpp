@@ -43,17 +43,6 @@ protected:
                                "(3, 'B', 'b1@x')"));
     }
 
-    std::string Run(const std::string& text, int* rc = nullptr) {
-        request.out = ResponseStream();
-        request.out.set_buffered(true);
-        Lexer lexer(text, kRefHashIsChar);
-        int result = Interpret(lexer, request, true);
-        if (rc) *rc = result;
-        std::string all;
-        for (const std::string& b : request.out.blocks()) all += b;
-        return all;
-    }
-
     // The finished messages in the order of their numbers.
     std::vector<SpooledMail> Spooled(const char* pattern = "mail*.txt") {
         std::vector<std::string> names = platform::find_files(site.path("spool"), pattern);

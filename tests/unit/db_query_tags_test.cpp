@@ -31,18 +31,6 @@ protected:
                                "(3, 'dev', 'Cy', 30), (4, 'dev', 'Di', 40), (5, 'web', 'Ed', 50)"));
     }
 
-    // Runs a template text; the page it wrote.
-    std::string Run(const std::string& text, int* rc = nullptr) {
-        request.out = ResponseStream();
-        request.out.set_buffered(true);
-        Lexer lexer(text, kRefHashIsChar);
-        int result = Interpret(lexer, request, true);
-        if (rc) *rc = result;
-        std::string all;
-        for (const std::string& b : request.out.blocks()) all += b;
-        return all;
-    }
-
     std::string Q(const std::string& name, const std::string& sql, const std::string& extra = "") {
         return "<kavdbquery name=\"" + name + "\" datasource=\"" + dsn() + "\" sql=\"" + sql + "\"" +
                extra + ">";
