@@ -17,7 +17,7 @@ packages=(
     libgtest-dev googletest libbenchmark-dev
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql
     postgresql sqlite3
-    lighttpd python3-aiosmtpd
+    lighttpd python3-aiosmtpd ccache
 )
 
 missing=()
