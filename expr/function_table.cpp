@@ -99,7 +99,7 @@ bool FindFunction(std::string_view name, FunctionHandler* handler) {
     return false;
 }
 
-int ReadArgument(Lexer& lex, std::string& value, Request& r, const RowView& row, bool* quoted) {
+int ReadArgument(Lexer& lex, std::string& value, Request& r, const RowView& row) {
     // Quoted strings keep their doubled quotes so the argument can be read
     // again by the expression parser.
     bool saved = lex.keep_doubled_quotes();
@@ -131,7 +131,6 @@ int ReadArgument(Lexer& lex, std::string& value, Request& r, const RowView& row,
 
     std::string body = arg.substr(1);
     bool is_string = items == 1 && last_class == kTokString;
-    if (quoted) *quoted = is_string;
     value.clear();
     if (is_string) {
         value = StripQuotes(body);
@@ -172,8 +171,8 @@ int FunctionCall::Open() {
     return lexer.NextToken(tok) == kTokPunct && tok == "(" ? 1 : 0;
 }
 
-int FunctionCall::Argument(std::string& value, bool* quoted) {
-    return ReadArgument(lexer, value, request, row, quoted);
+int FunctionCall::Argument(std::string& value) {
+    return ReadArgument(lexer, value, request, row);
 }
 
 int FunctionCall::OneArgument(std::string& value) {
