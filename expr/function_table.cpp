@@ -111,7 +111,7 @@ bool FindFunction(std::string_view name, FunctionHandler* handler) {
     return true;
 }
 
-int ReadArgument(Lexer& lex, std::string& value, Request& r, const RowView& row, bool* quoted) {
+int ReadArgument(Lexer& lex, std::string& value, Request& r, const RowView& row) {
     // Quoted strings keep their doubled quotes so the argument can be read
     // again by the expression parser.
     bool saved = lex.keep_doubled_quotes();
@@ -143,7 +143,6 @@ int ReadArgument(Lexer& lex, std::string& value, Request& r, const RowView& row,
 
     std::string body = arg.substr(1);
     bool is_string = items == 1 && last_class == kTokString;
-    if (quoted) *quoted = is_string;
     value.clear();
     if (is_string) {
         value = StripQuotes(body);
@@ -184,8 +183,8 @@ int FunctionCall::Open() {
     return lexer.NextToken(tok) == kTokPunct && tok == "(" ? 1 : 0;
 }
 
-int FunctionCall::Argument(std::string& value, bool* quoted) {
-    return ReadArgument(lexer, value, request, row, quoted);
+int FunctionCall::Argument(std::string& value) {
+    return ReadArgument(lexer, value, request, row);
 }
 
 int FunctionCall::OneArgument(std::string& value) {
