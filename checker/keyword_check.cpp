@@ -50,20 +50,6 @@ bool value_ok(KeywordValue kind, int cls, const std::string& value) {
     }
 }
 
-// After an unknown word: its "=" and value belong to the same problem.
-void skip_assignment(CheckScan& scan, const std::string& word) {
-    char c = word.empty() ? 0 : word[0];
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return;
-    std::string token;
-    int eq_cls = scan.Next(token, kReadAttr);
-    if (!(eq_cls == kTokOperator && token == "=")) {
-        if (eq_cls != kTokEnd) scan.Back();
-        return;
-    }
-    int value_cls = scan.Item(token, kReadAttr, true, true);
-    if (value_cls != kTokEnd && (is_punct(value_cls, token, ">") || is_punct(value_cls, token, "<"))) scan.Back();
-}
-
 const KeywordRule* find_rule(const KeywordForm& form, const std::string& token) {
     for (size_t i = 0; i < form.count; ++i)
         if (EqualsNoCase(token, form.rules[i].name)) return &form.rules[i];
@@ -90,7 +76,10 @@ bool CheckKeywordTag(CheckScan& scan, const KeywordForm& form, const std::string
     for (;;) {
         int cls = scan.Item(token, kReadAttr, true, false);
         if (cls == kTokEnd) {
-            if (form.text_ends) scan.Say(form.text_ends, {tag});
+            if (form.text_ends)
+                scan.Say(form.text_ends, {tag});
+            else
+                SayTagOpenAtEnd(scan, tag);
             return false;
         }
         if (is_punct(cls, token, ">")) {
@@ -110,8 +99,9 @@ bool CheckKeywordTag(CheckScan& scan, const KeywordForm& form, const std::string
         if (!rule) {
             if (!form.unknown) return end_quietly(scan, cls, token);
             scan.Say(form.unknown, {token, tag});
+            // An "=" and a value after the word are read as tokens of
+            // their own, and each draws the message in turn.
             if (resync(scan, cls, token)) return true;
-            skip_assignment(scan, token);
             continue;
         }
         size_t index = static_cast<size_t>(rule - form.rules);
@@ -124,7 +114,10 @@ bool CheckKeywordTag(CheckScan& scan, const KeywordForm& form, const std::string
         // is one token.
         int eq_cls = scan.Item(eq, kReadAttr, true, false);
         if (eq_cls == kTokEnd) {
-            if (rule->missing_eq) scan.Say(rule->missing_eq, {tag});
+            if (rule->missing_eq)
+                scan.Say(rule->missing_eq, {tag});
+            else
+                SayTagOpenAtEnd(scan, tag);
             return false;
         }
         if (!(eq_cls == kTokOperator && eq == "=")) {
@@ -140,7 +133,10 @@ bool CheckKeywordTag(CheckScan& scan, const KeywordForm& form, const std::string
 
         int value_cls = scan.Item(value, kReadAttr, true, true);
         if (value_cls == kTokEnd) {
-            if (rule->missing_value) scan.Say(rule->missing_value, {tag});
+            if (rule->missing_value)
+                scan.Say(rule->missing_value, {tag});
+            else
+                SayTagOpenAtEnd(scan, tag);
             return false;
         }
         if (!value_ok(rule->value, value_cls, value)) {
@@ -154,11 +150,17 @@ bool CheckKeywordTag(CheckScan& scan, const KeywordForm& form, const std::string
     }
 }
 
-bool CheckSilentTag(CheckScan& scan) {
+void SayTagOpenAtEnd(CheckScan& scan, const std::string& tag) { scan.Say("%d: Inproper end of %s\n", {tag}); }
+
+bool CheckSilentTag(CheckScan& scan, const std::string& tag) {
     std::string token, eq, value;
+    auto open_at_end = [&] {
+        SayTagOpenAtEnd(scan, tag);
+        return false;
+    };
     for (;;) {
         int cls = scan.Item(token, kReadAttr, true, false);
-        if (cls == kTokEnd) return false;
+        if (cls == kTokEnd) return open_at_end();
         if (is_punct(cls, token, ">")) return true;
         if (is_punct(cls, token, "<")) {
             scan.Back();
@@ -166,14 +168,14 @@ bool CheckSilentTag(CheckScan& scan) {
         }
         if (cls != kTokIdent) continue;
         int eq_cls = scan.Next(eq, kReadAttr);
-        if (eq_cls == kTokEnd) return false;
+        if (eq_cls == kTokEnd) return open_at_end();
         if (!(eq_cls == kTokOperator && eq == "=")) {
             // A word standing alone; what follows it is read again.
             scan.Back();
             continue;
         }
         int value_cls = scan.Item(value, kReadAttr, true, true);
-        if (value_cls == kTokEnd) return false;
+        if (value_cls == kTokEnd) return open_at_end();
         if (!value_ok(kKeywordExpression, value_cls, value)) return end_quietly(scan, value_cls, value);
     }
 }

@@ -42,12 +42,10 @@ TEST(CheckerForms, TheTextEndingInsideATagStopsItsCheck) {
                                                      "1: Unbalanced kavPrintTable and /kavPrintTable\n"},
         {"<kavdbinsert tableowner", "1: Missing = after keyword TableOwner in kavdbinsert\n"},
         {"<kavdbupdate tablequalifier=", "1: Missing TableQualifier expression after = in s\n"},
-        {"<kavdbupdate datasource=x", ""},  // no wording for this end
         {"<kavrun timeout", "1: Missing = after timeOut in kavRun\n"},
         {"<kavrun type=", "1: Missing type parameter after = in kavRun\n"},
         {"<kavrun exe=x", "1: Inproper end of kavRun\n"},
         {"<kavfileopen name", "1: Missing = after Name in kavFileOpen\n"},
-        {"<kavfileopen mode", ""},
         {"<kavsocketopen timeout", "1: Missing = after Timeout in kavSocketOpen\n"},
         {"<kavsocketopen ipaddress=", "1: Missing IPAddress parameter after = in kavSocketOpen\n"},
         {"<kavsocketopen handle=h", "1: Inproper end of kavSocketOpen\n"},
@@ -87,12 +85,27 @@ TEST(CheckerForms, TheTextEndingInsideATagStopsItsCheck) {
 
 TEST(CheckerForms, AProblemIsReportedAndTheTagGoesOn) {
     const FormCase cases[] = {
-        // One unknown attribute, then the rest of the tag is still checked.
+        // One unknown attribute, then the rest of the tag is still checked;
+        // its "=" and value are tokens of their own, each with the message.
         {"<kavprint color=red query=#(#>x</kavprint>",
-         "1: Unknow symbol color in kavprint\n1: Syntax error with the Query expression in kavprint\n"},
+         "1: Unknow symbol color in kavprint\n1: Unknow symbol = in kavprint\n1: Unknow symbol red in kavprint\n"
+         "1: Syntax error with the Query expression in kavprint\n"},
         {"<KAVPRINT Colour>x</KAVPRINT>", "1: Unknow symbol Colour in KAVPRINT\n"},
-        {"<kavprinttable size=1 maxrows=2></kavprinttable>", "1: Unknow symbol size\n"},
+        {"<kavmail size=\"big\" to=a>x</kavmail>",
+         "1: Unknow symbol size in kavmail\n1: Unknow symbol = in kavmail\n1: Unknow symbol \"big\" in kavmail\n"},
+        {"<kavprinttable size=1 maxrows=2></kavprinttable>",
+         "1: Unknow symbol size\n1: Unknow symbol =\n1: Unknow symbol 1\n"},
         {"<kavdbquery (>", "1: Illegal symbol ( in kavQuery\n"},
+        {"<kavdbquery mode=fast name=q>",
+         "1: Illegal symbol mode in kavQuery\n1: Illegal symbol = in kavQuery\n1: Illegal symbol fast in kavQuery\n"},
+        {"<kavdbupdate table=t datasource=d>",
+         "1: Illegal symbol table in kavdbupdate\n1: Illegal symbol = in kavdbupdate\n"
+         "1: Illegal symbol t in kavdbupdate\n"},
+        {"<kavrun speed=#1+1# exe=x>",
+         "1: Illegal symbol speed in kavRun\n1: Illegal symbol = in kavRun\n1: Illegal symbol #1+1# in kavRun\n"},
+        // A value that is a keyword of the tag is read as that keyword.
+        {"<kavprint color=query>x</kavprint>",
+         "1: Unknow symbol color in kavprint\n1: Unknow symbol = in kavprint\n1: No = after keyword Query in kavprint\n"},
         // A keyword without its "=" and value: the next keyword is read as one.
         {"<kavdbquery name datasource=#)#>",
          "1: No = after Name in kavQuery\n1: Syntax error with the DataSource parameter in kavQuery\n"},
@@ -148,7 +161,8 @@ TEST(CheckerForms, AttributesTheEngineReadsDrawNoMessage) {
 TEST(CheckerForms, RedirectsAndCookiesAreReportedOnlyWhenAsked) {
     const FormCase reported[] = {
         {"<kavlocation>", "1: Missing parameter after KavLocation\n"},
-        {"<kavlocation where=x>", "1: Keyword error in KavLocation\n"},
+        {"<kavlocation where=x>",
+         "1: Keyword error in KavLocation\n1: Keyword error in KavLocation\n1: Keyword error in KavLocation\n"},
         {"<kavlocation url x>", "1: No = after keyword URL in KavLocation\n"},
         {"<kavlocation url=a <b>", "1: Inproper end of KavLocation >\n"},
         {"<kavlocation url", "1: Missing = after keyword URL in KavLocation\n"},
@@ -166,7 +180,32 @@ TEST(CheckerForms, RedirectsAndCookiesAreReportedOnlyWhenAsked) {
         {"<kavcookie secure", "1: Inproper end of kavCookie\n"},
     };
     expect_reports(reported, sizeof reported / sizeof reported[0], true);
-    for (const FormCase& c : reported) EXPECT_EQ(check_text(c.text, false).text, "") << c.text;
+    // Checked silently, only a tag the text ends inside is reported.
+    for (const FormCase& c : reported) {
+        std::string text = c.text;
+        std::string tag = text.substr(1, text.find_first_of(" >") - 1);
+        bool open = text.back() != '>';
+        std::string want = open ? text + "\n1: Inproper end of " + tag + "\n" : "";
+        EXPECT_EQ(check_text(c.text, false).text, want) << c.text;
+    }
+}
+
+TEST(CheckerForms, ATagTheTextEndsInsideIsReported) {
+    const FormCase cases[] = {
+        {"<kavinclude template=\"x\"", "1: Inproper end of kavinclude\n"},
+        {"<KavInclude template", "1: Inproper end of KavInclude\n"},
+        {"<kavfilegetline file=f result=", "1: Inproper end of kavfilegetline\n"},
+        {"<kaveval codevar", "1: Inproper end of kaveval\n"},
+        {"<kavdbupdate datasource=x", "1: Inproper end of kavdbupdate\n"},
+        {"<kavfileopen mode", "1: Inproper end of kavfileopen\n"},
+        {"<kavbeep", "1: Inproper end of kavbeep\n"},
+        {"<kavabort", "1: Inproper end of kavabort\n"},
+        {"<kavif #a#></kavif", "1: Inproper end of /kavif\n"},
+        {"<kavprinttable></KAVPRINTTABLE", "1: Inproper end of /KAVPRINTTABLE\n"},
+        // A tag that ends draws nothing.
+        {"<kavinclude template=\"x\"> <kavabort> <kavbeep>", ""},
+    };
+    expect_reports(cases, sizeof cases / sizeof cases[0], false);
 }
 
 }  // namespace
