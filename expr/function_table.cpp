@@ -99,6 +99,12 @@ bool FindFunction(std::string_view name, FunctionHandler* handler) {
     return false;
 }
 
+std::vector<std::string> FunctionNames() {
+    std::vector<std::string> names;
+    for (const FunctionRow& row : table()) names.push_back(row.name);
+    return names;
+}
+
 int ReadArgument(Lexer& lex, std::string& value, Request& r, const RowView& row, bool* quoted) {
     // Quoted strings keep their doubled quotes so the argument can be read
     // again by the expression parser.

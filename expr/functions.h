@@ -48,6 +48,10 @@ void RegisterFunction(const char* name, FunctionHandler handler);
 // in. False when the name is not a function.
 bool FindFunction(std::string_view name, FunctionHandler* handler);
 
+// Every function name in lookup order, as the table spells it (for the
+// check that the language reference documents every function).
+std::vector<std::string> FunctionNames();
+
 // Reads one argument of a call: the items up to "," or the closing ")",
 // evaluated with compute_exp unless the argument is a number or a single
 // quoted string (then it is the literal, quotes removed; *quoted tells
