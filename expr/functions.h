@@ -47,6 +47,8 @@ void RegisterFunction(const char* name, FunctionHandler handler);
 // The row for a name. *handler is null for a row whose layer is not linked
 // in. False when the name is not a function.
 bool FindFunction(std::string_view name, FunctionHandler* handler);
+// FindFunction without the handler: is the name a function of the table.
+bool IsFunctionName(std::string_view name);
 
 // Every function name in lookup order, as the table spells it (for the
 // check that the language reference documents every function).
