@@ -42,14 +42,12 @@ int Interpret(Lexer& lexer, Request& request, bool output) {
     // an error names; tags of row texts and code leave the template's tag.
     TemplateRunState& state = RunState(request);
     const bool marks_tags = state.template_lexer == &lexer;
-    std::string token, name, closing;
-    int cls = lexer.NextToken(token);
-    while (cls != kTokEnd) {
-        if (token != "<") {
-            write_if(request, output, lexer.whitespace(), token);
-            cls = lexer.NextToken(token);
-            continue;
-        }
+    std::string text, token, name, closing;
+    for (;;) {
+        // The text up to the next "<" goes out in one piece.
+        lexer.ReadPlainText(text);
+        if (output && !text.empty()) request.out.write(text);
+        if (lexer.NextToken(token) == kTokEnd) return 1;
         write_if(request, output, lexer.whitespace());
         size_t tag_start = lexer.position() - 1;
         if (lexer.NextToken(name) == kTokEnd) return 0;
@@ -83,9 +81,7 @@ int Interpret(Lexer& lexer, Request& request, bool output) {
         } else {
             write_if(request, output, "<", lexer.whitespace(), name);
         }
-        cls = lexer.NextToken(token);
     }
-    return 1;
 }
 
 int InterpretBody(TagCall& call, size_t begin, size_t end, bool output) {

@@ -47,18 +47,21 @@ int PreScan(Request& request, Lexer& lexer, std::string& text, std::vector<LineM
     text.clear();
     if (marks) marks->clear();
     Token t, next;
+    std::string plain;
     bool pending = false;  // t already holds the token to look at
     // Line feeds are lost with a comment and with white space beyond the
-    // lexer's limit: the token after either is marked with its line.
-    bool lost_lines = false;
+    // lexer's limit: what follows either is marked with its line.
     auto add_ws = [&](const Token& tok) {
         text += tok.ws;
-        if (marks && (lost_lines || tok.ws.size() >= Lexer::kMaxWhitespace))
-            marks->push_back(LineMark{text.size(), tok.line});
-        lost_lines = false;
+        if (marks && tok.ws.size() >= Lexer::kMaxWhitespace) marks->push_back(LineMark{text.size(), tok.line});
     };
     for (;;) {
-        if (!pending && !read(lexer, t)) return 1;
+        if (!pending) {
+            // Text up to the next "<" is copied in one piece.
+            lexer.ReadPlainText(plain);
+            text += plain;
+            if (!read(lexer, t)) return 1;
+        }
         pending = false;
         if (t.text != "<") {
             add_ws(t);
@@ -77,9 +80,10 @@ int PreScan(Request& request, Lexer& lexer, std::string& text, std::vector<LineM
                 if (second.text == "-") {
                     text.erase(text.size() - t.ws.size() - 1);  // the comment leaves no trace
                     while (marks && !marks->empty() && marks->back().pos > text.size()) marks->pop_back();
-                    lost_lines = true;
                     WriteLog(request.thread_number, 1, "Meet Comments\n");
                     if (!skip_comment(lexer)) return 0;
+                    // The text goes on on the line of the comment's ">".
+                    if (marks) marks->push_back(LineMark{text.size(), lexer.line()});
                     WriteLog(request.thread_number, 1, "Out Comments\n");
                     continue;
                 }
