@@ -140,10 +140,10 @@ int AssignVariable(Request& r, std::string_view name_form, std::string_view valu
 }
 
 int LookupValue(const std::string& reference, std::string& out, size_t size, Request& r, const RowView& row) {
-    WriteLog(r.thread_number, 1, "Get value for: " + reference + "\n");
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "Get value for: " + reference + "\n");
     std::string value = reference;
     if (ResolveReference(kTokReference, value, size, r, row)) {
-        WriteLog(r.thread_number, 1, "The value is: " + value + "\n");
+        if (LogWanted(1)) WriteLog(r.thread_number, 1, "The value is: " + value + "\n");
         out = std::move(value);
         return 1;
     }

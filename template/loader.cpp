@@ -74,7 +74,7 @@ void ReportUnopenableTemplate(Request& r, const std::string& path) {
 }
 
 int LoadAndRun(Request& r, const std::string& path) {
-    log1(r, "Template File is " + path + "\n");
+    if (LogWanted(1)) log1(r, "Template File is " + path + "\n");
     {
         platform::File probe(path, "r");
         if (!probe.is_open() || platform::is_directory(path)) {
@@ -91,7 +91,7 @@ int LoadAndRun(Request& r, const std::string& path) {
                     " ends inside a comment or right after \"&lt;\"<BR>\n");
         return 0;
     }
-    log1(r, "Loaded template file: " + path + "\n");
+    if (LogWanted(1)) log1(r, "Loaded template file: " + path + "\n");
     header_now(r);
     TemplateRunState& state = RunState(r);
     ++state.template_depth;
