@@ -148,10 +148,12 @@ int LookupValue(const std::string& reference, std::string& out, size_t size, Req
         return 1;
     }
     std::string body = strip_hashes(reference);
-    if (r.var_exist_check && !r.parameter_probe && is_name_reference(body)) {
+    bool name = is_name_reference(body);
+    if (r.var_exist_check && !r.parameter_probe && name) {
         r.vars.set("CurVarName__", body, 0);
         ReportError(r, "10810", r.out);
     }
+    if (name) WriteLog(r.thread_number, 2, "Warning: No definition for " + body + "\n");
     WriteLog(r.thread_number, 3, "Error: No definition for this variable\n");
     return 0;
 }
