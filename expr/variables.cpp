@@ -9,6 +9,7 @@
 #include "expr/evaluator.h"
 #include "expr/lexer.h"
 #include "expr/resolve.h"
+#include "expr/text_pieces.h"
 
 namespace kavr {
 
@@ -216,35 +217,27 @@ static void report_bare_sql_value(Request& r, const std::string& reference) {
 }
 
 int ExpandAttribute(ExpandMode mode, std::string& text, size_t size, Request& r, const RowView& row) {
-    Lexer lex(text, mode == kExpandSql ? kRefCollapse : kRefKeepDouble);
-    std::string work, tok;
+    std::shared_ptr<const SplitText> split =
+        SplitAttributeText(text, mode == kExpandSql ? kRefCollapse : kRefKeepDouble);
+    std::string work;
     bool in_literal = false;  // SQL mode: inside a quoted literal of the statement
-    for (;;) {
-        int cls = lex.NextToken(tok);
-        if (cls == kTokEnd) {
-            // Trailing white space, and the text of a reference left open at
-            // the end, are kept as written.
-            append_capped(work, lex.whitespace());
-            append_capped(work, tok);
-            break;
-        }
-        append_capped(work, lex.whitespace());
-        if (cls != kTokReference) {
+    for (const TextPiece& piece : split->pieces) {
+        if (!piece.reference) {
             // The statement's own quotes: a doubled quote toggles twice.
-            for (char c : tok)
+            for (char c : piece.text)
                 if (c == '\'') in_literal = !in_literal;
-            append_capped(work, tok);
+            append_capped(work, piece.text);
             continue;
         }
         std::string value;
-        if (compute_exp(tok, value, kValueSize, r, row) != 1) return 0;
+        if (compute_exp(piece.text, value, kValueSize, r, row) != 1) return 0;
         if (mode == kExpandSql && !in_literal && !IsSqlSafeBareValue(value) &&
-            names_request_value(r, tok)) {
-            report_bare_sql_value(r, tok);
+            names_request_value(r, piece.text)) {
+            report_bare_sql_value(r, piece.text);
             return 0;
         }
-        if (mode == kExpandSql && names_parameter(r, tok) &&
-            tok.find("PreserveSingleQuotes") == std::string::npos)
+        if (mode == kExpandSql && names_parameter(r, piece.text) &&
+            piece.text.find("PreserveSingleQuotes") == std::string::npos)
             value = sql_quote(value);
         if (mode == kExpandHtml) value = HtmlEscape(value);
         append_capped(work, value);

@@ -4,11 +4,18 @@
 #   scripts/serve_site.sh KAVR SITE_DIR PORT
 #
 # SITE_DIR receives cgi-bin/ (a link to KAVR, kavri.ini with @SITE@ replaced
-# by SITE_DIR, kavr_msg.ini), links to the sample's htdocs/ and templates/,
-# empty log/, tmp/, data/ and mail/ (spool, sent, failed) directories, db/ with the sample database made from
-# sample/data/*.sql, odbc/ with its data source, and lighttpd.conf, which serves htdocs/
-# on http://127.0.0.1:PORT/ and runs the program for /cgi-bin/kavr. Prints
-# the path of lighttpd.conf.
+# by SITE_DIR and @SMTP_PORT@ by $SMTP_PORT (default 25), kavr_msg.ini),
+# links to the sample's htdocs/ and templates/, empty log/, tmp/, data/,
+# covers/ and mail/ (spool, sent, failed, inbox) directories, db/ with the
+# sample database made from sample/data/*.sql, odbc/ with its data source,
+# and lighttpd.conf, which serves htdocs/ and covers/ on
+# http://127.0.0.1:PORT/ and runs the program for /cgi-bin/kavr. Prints the
+# path of lighttpd.conf.
+#
+# KAVR_SITE_MODE chooses the configuration: "production" (the default:
+# sample/cgi-bin/kavri.ini as it is) or "development" (the same file with
+# the keys of sample/cgi-bin/development.ini put over it: full log, echo
+# blocks, error details).
 set -euo pipefail
 
 if [ $# -ne 3 ]; then
@@ -28,10 +35,21 @@ if [ ! -x "$kavr" ]; then
     exit 1
 fi
 
-mkdir -p "$site/cgi-bin" "$site/log" "$site/tmp" "$site/data" "$site/mail/spool" "$site/mail/sent" "$site/mail/failed"
+mode=${KAVR_SITE_MODE:-production}
+case "$mode" in
+    production|development) ;;
+    *) echo "$0: KAVR_SITE_MODE must be production or development, not: $mode" >&2; exit 2 ;;
+esac
+smtp_port=${SMTP_PORT:-25}
+
+mkdir -p "$site/cgi-bin" "$site/log" "$site/tmp" "$site/data" "$site/covers" \
+         "$site/mail/spool" "$site/mail/sent" "$site/mail/failed" "$site/mail/inbox"
 ln -sfn "$kavr" "$site/cgi-bin/kavr"
 # @SITE@ may stand in any path value; "|" never occurs in a directory name here.
-sed "s|@SITE@|$site|g" "$sample/cgi-bin/kavri.ini" > "$site/cgi-bin/kavri.ini"
+sed -e "s|@SITE@|$site|g" -e "s|@SMTP_PORT@|$smtp_port|g" "$sample/cgi-bin/kavri.ini" > "$site/cgi-bin/kavri.ini"
+if [ "$mode" = development ]; then
+    python3 "$root/scripts/ini_overlay.py" "$site/cgi-bin/kavri.ini" "$sample/cgi-bin/development.ini"
+fi
 cp "$sample/cgi-bin/kavr_msg.ini" "$site/cgi-bin/kavr_msg.ini"
 ln -sfn "$sample/htdocs" "$site/htdocs"
 ln -sfn "$sample/templates" "$site/templates"
@@ -59,11 +77,16 @@ server.port          = $port
 server.document-root = "$site/htdocs"
 server.errorlog      = "$site/log/lighttpd-error.log"
 server.modules       = ( "mod_access", "mod_alias", "mod_cgi", "mod_setenv" )
+# Uploaded cover pictures, written by the site's templates.
+alias.url            = ( "/covers/" => "$site/covers/" )
 setenv.add-environment = ( "ODBCSYSINI" => "$site/odbc", "ODBCINI" => "$site/odbc/odbc.ini" )
 index-file.names     = ( "index.html" )
 mimetype.assign      = ( ".html" => "text/html; charset=utf-8",
                          ".htm"  => "text/html; charset=utf-8",
                          ".css"  => "text/css",
+                         ".svg"  => "image/svg+xml",
+                         ".png"  => "image/png",
+                         ".jpg"  => "image/jpeg",
                          ".txt"  => "text/plain; charset=utf-8" )
 
 # Only the program itself is reachable under /cgi-bin/: its configuration,
