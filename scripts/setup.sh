@@ -18,7 +18,7 @@ packages=(
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql
     postgresql sqlite3
     lighttpd python3-aiosmtpd ccache
-    chromium chromium-driver python3-selenium
+    chromium chromium-driver python3-selenium fonts-vlgothic
 )
 
 missing=()

@@ -103,6 +103,8 @@ Tokens replaced in every body (unless raw):
              its log)
   {PROGRAM}  absolute path of the "kavr" link
   {PID}      process id of the run (only in the EXPECT* sections)
+  {STDIN_LENGTH}  the number of bytes of standard input (in ENV and the
+             EXPECT* sections), e.g. for CONTENT_LENGTH
   {YEAR1900} the current year minus 1900 (as in log time stamps)
   {STAMP}    in EXPECTF sections: the prefix of a log line of this run,
              "TID={PID}, {YEAR1900}-" then month, day and time as two-digit
@@ -726,6 +728,7 @@ def run_case(path, kavr, default_timeout, keep, verbose):
             for s in sections:
                 if s.name == "STDIN":
                     f.write(content(s, tokens))
+        tokens["STDIN_LENGTH"] = str(os.path.getsize(stdin_path))
 
         env = build_environment(sections, tokens)
         argv0 = text_of(by_name["ARGV0"], tokens) if "ARGV0" in by_name else link
