@@ -43,6 +43,10 @@ struct Config {
 
     // [Main]
     std::string exe_path, wscgi_path, wshtml_root;
+    // Charset as written (absent: utf-8, and the Content-type header names
+    // no charset); utf8 is false for any single-byte character set.
+    std::optional<std::string> charset;
+    bool utf8 = true;
     // [Admin]
     int admin_web_form = 1, thread_timeout = 0, socket_timeout = 20;
     // Seconds a request body may pause before it counts as cut off (0 or
