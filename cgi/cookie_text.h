@@ -3,6 +3,7 @@
 // value written raw could end the pair and add attributes of its sender's
 // choosing ("x; Path=/"). Such bytes, and "%" itself, go out as "%XX" and
 // come back decoded, so reading a cookie gives the value that was set.
+// Cookies set by others keep their other escapes as written.
 #pragma once
 #include <string>
 #include <string_view>
@@ -13,7 +14,8 @@ namespace kavr {
 // names) "=".
 std::string CookieEncode(std::string_view text, bool is_name);
 
-// "%XX" with two hex digits becomes that byte; anything else stays.
+// "%XX" becomes that byte where it is one that CookieEncode escapes; every
+// other text, "%41" say, stays as it came.
 std::string CookieDecode(std::string_view text);
 
 }  // namespace kavr

@@ -42,7 +42,8 @@ std::string CookieDecode(std::string_view text) {
     for (size_t i = 0; i < text.size(); ++i) {
         int hi, lo;
         if (text[i] == '%' && i + 2 < text.size() && (hi = hex_digit(text[i + 1])) >= 0 &&
-            (lo = hex_digit(text[i + 2])) >= 0) {
+            (lo = hex_digit(text[i + 2])) >= 0 &&
+            must_escape(static_cast<unsigned char>(hi * 16 + lo), true)) {
             out += static_cast<char>(hi * 16 + lo);
             i += 2;
         } else {
