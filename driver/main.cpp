@@ -2,6 +2,7 @@
 // spool, exit 0.
 #include "driver/core/config.h"
 #include "driver/core/hooks.h"
+#include "driver/core/log.h"
 #include "driver/core/program_dir.h"
 #include "driver/core/request.h"
 #include "driver/modules.h"
@@ -21,6 +22,7 @@ int main(int, char** argv) {
         if (g_hooks.flush_spool) g_hooks.flush_spool();
         ConfigRelease(true);
     }
+    EndRequestLog();
     platform::stdout_flush();
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "db/rights.h"
 #include "db/run.h"
 #include "driver/core/hooks.h"
+#include "driver/core/log.h"
 #include "tests/db/db_fixture.h"
 
 namespace kavr {
@@ -100,7 +101,7 @@ TEST_P(DbConnection, FailedConnectionIsReportedOnceAndNotRetried) {
             raw.replace(at, strlen(entity), entity[1] == 'q' ? "\"" : entity[1] == 'l' ? "<"
                                             : entity[1] == 'g' ? ">" : "&");
     EXPECT_EQ(HtmlEscape(raw), diagnostic);
-    EXPECT_NE(log.find("Error Message=" + raw + "\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Error Message=" + EscapeLogText(raw) + "\n"), std::string::npos) << log;
     EXPECT_NE(log.find("Error:Connection failed for datasource: " + broken + "\n"),
               std::string::npos);
     EXPECT_EQ(FindDataSource(broken)->connected, kConnectFailed);

@@ -7,6 +7,7 @@
 #include "db/run.h"
 #include "db/statement.h"
 #include "db/table_info.h"
+#include "driver/core/log.h"
 #include "driver/core/text_util.h"
 #include "tests/db/db_fixture.h"
 
