@@ -1,6 +1,7 @@
 // The HTTP_COOKIE header: "name=value" pairs separated by ";", taken as
 // written (no URL decoding).
 #include "cgi/decode.h"
+#include "driver/core/charset.h"
 
 namespace kavr {
 
@@ -29,8 +30,8 @@ void ParseCookies(RequestTables& t, std::string_view header) {
         }
         if (has_eq || !name.empty()) {
             if (t.cookies.size() >= RequestTables::kMaxCookies) break;
-            t.cookies.push_back(NameValue{std::string(name.substr(0, kMaxCookieText)),
-                                          std::string(value.substr(0, kMaxCookieText))});
+            t.cookies.push_back(NameValue{std::string(CutView(name, kMaxCookieText)),
+                                          std::string(CutView(value, kMaxCookieText))});
         }
         ++i;  // past the ";" (or the end)
     }

@@ -1,6 +1,7 @@
 #include "expr/variables.h"
 
 #include "cgi/scopes.h"
+#include "driver/core/charset.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/request.h"
@@ -28,11 +29,6 @@ bool is_name_reference(const std::string& body) {
     Lexer lex(body, kRefHashIsChar);
     std::string tok;
     return lex.NextToken(tok) == kTokIdent;
-}
-
-void append_capped(std::string& out, std::string_view s) {
-    size_t room = kExpandSize - 1 - std::min(out.size(), kExpandSize - 1);
-    out.append(s.substr(0, std::min(room, s.size())));
 }
 
 // SQL quoting of a request parameter's value.
@@ -159,10 +155,10 @@ int LookupValue(const std::string& reference, std::string& out, size_t size, Req
 int ExpandAttribute(ExpandMode mode, std::string& text, size_t size, Request& r, const RowView& row) {
     std::shared_ptr<const SplitText> split =
         SplitAttributeText(text, mode == kExpandSql ? kRefCollapse : kRefKeepDouble);
-    std::string work;
+    CappedText work(kExpandSize - 1);
     for (const TextPiece& piece : split->pieces) {
         if (!piece.reference) {
-            append_capped(work, piece.text);
+            work.append(piece.text);
             continue;
         }
         std::string value;
@@ -170,11 +166,10 @@ int ExpandAttribute(ExpandMode mode, std::string& text, size_t size, Request& r,
         if (mode == kExpandSql && names_parameter(r, piece.text) &&
             piece.text.find("PreserveSingleQuotes") == std::string::npos)
             value = sql_quote(value);
-        append_capped(work, value);
+        work.append(value);
     }
-    size_t keep = size ? size - 1 : 0;
-    if (work.size() > keep) work.resize(keep);
-    text = std::move(work);
+    text = work.take();
+    CutToSize(text, size);
     return 1;
 }
 
