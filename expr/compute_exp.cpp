@@ -40,6 +40,7 @@ int compute_exp(const std::string& expr, std::string& out, size_t size, Request&
         if (closed && g_nesting <= static_cast<int>(kOpStackSize)) compiled = CompileExpression(inner);
         if (!compiled || !compiled->ok) {
             WriteLog(r.thread_number, 3, "Error: Syntax error with " + expr + "\n");
+            r.vars.set("CurExpression__", expr, 0);
             ReportError(r, "11010", r.out);
             return -1;
         }
