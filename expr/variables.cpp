@@ -196,7 +196,7 @@ int LookupValue(const std::string& reference, std::string& out, size_t size, Req
         r.vars.set("CurVarName__", body, 0);
         ReportError(r, "10810", r.out);
     }
-    if (name) WriteLog(r.thread_number, 2, "Warning: No definition for " + body + "\n");
+    if (name && LogWanted(2)) WriteLog(r.thread_number, 2, "Warning: No definition for " + body + "\n");
     WriteLog(r.thread_number, 3, "Error: No definition for this variable\n");
     return 0;
 }
