@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cgi/temp_file_name.h"
+#include "driver/core/charset.h"
 #include "platform/file.h"
 
 namespace kavr {
@@ -88,7 +89,7 @@ std::string param_value(std::string_view line, size_t at) {
         while (!value.empty() && (value.back() == ' ' || value.back() == '\t'))
             value.remove_suffix(1);
     }
-    return std::string(value.substr(0, kMaxPartHeaderName));
+    return std::string(CutView(value, kMaxPartHeaderName));
 }
 
 struct MultipartDecoder {

@@ -2,6 +2,7 @@
 
 #include "cgi/scopes.h"
 #include "cgi/validate.h"
+#include "driver/core/charset.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/request.h"
@@ -30,11 +31,6 @@ bool is_name_reference(const std::string& body) {
     Lexer lex(body, kRefHashIsChar);
     std::string tok;
     return lex.NextToken(tok) == kTokIdent;
-}
-
-void append_capped(std::string& out, std::string_view s) {
-    size_t room = kExpandSize - 1 - std::min(out.size(), kExpandSize - 1);
-    out.append(s.substr(0, std::min(room, s.size())));
 }
 
 // SQL quoting of a request parameter's value.
@@ -212,7 +208,7 @@ int LookupValue(const std::string& reference, std::string& out, size_t size, Req
         r.vars.set("CurVarName__", body, 0);
         ReportError(r, "10810", r.out);
     }
-    if (name) WriteLog(r.thread_number, 2, "Warning: No definition for " + body + "\n");
+    if (name && LogWanted(2)) WriteLog(r.thread_number, 2, "Warning: No definition for " + body + "\n");
     WriteLog(r.thread_number, 3, "Error: No definition for this variable\n");
     return 0;
 }
@@ -233,14 +229,14 @@ static void report_bare_sql_value(Request& r, const std::string& reference) {
 int ExpandAttribute(ExpandMode mode, std::string& text, size_t size, Request& r, const RowView& row) {
     std::shared_ptr<const SplitText> split =
         SplitAttributeText(text, mode == kExpandSql ? kRefCollapse : kRefKeepDouble);
-    std::string work;
+    CappedText work(kExpandSize - 1);
     bool in_literal = false;  // SQL mode: inside a quoted literal of the statement
     for (const TextPiece& piece : split->pieces) {
         if (!piece.reference) {
             // The statement's own quotes: a doubled quote toggles twice.
             for (char c : piece.text)
                 if (c == '\'') in_literal = !in_literal;
-            append_capped(work, piece.text);
+            work.append(piece.text);
             continue;
         }
         std::string value;
@@ -254,11 +250,10 @@ int ExpandAttribute(ExpandMode mode, std::string& text, size_t size, Request& r,
             piece.text.find("PreserveSingleQuotes") == std::string::npos)
             value = sql_quote(value);
         if (mode == kExpandHtml) value = HtmlEscape(value);
-        append_capped(work, value);
+        work.append(value);
     }
-    size_t keep = size ? size - 1 : 0;
-    if (work.size() > keep) work.resize(keep);
-    text = std::move(work);
+    text = work.take();
+    CutToSize(text, size);
     return 1;
 }
 
