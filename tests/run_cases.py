@@ -51,10 +51,11 @@ Sections (names are upper case; unknown names are an error):
                   "echo-server MODE" (tests/io/echo_server.py on 127.0.0.1,
                   MODE echo, silent, burst or close, port as {ECHO_PORT},
                   {SILENT_PORT}, {BURST_PORT} or {CLOSE_PORT}) and
-                  "odbc-database SQLFILE" (a fresh database filled by
+                  "odbc-database SQLFILE [NAME]" (a fresh database filled by
                   SQLFILE, relative to tests/: SQLite, or PostgreSQL when
                   KAVR_PG_ENV names a server of tests/db/pg_server.py; its
-                  data source name is {DSN}, the driver manager's files are
+                  data source name is {DSN}, NAME or kavr_case by default;
+                  the driver manager's files are
                   in {ODBCSYSINI}: set ODBCSYSINI={ODBCSYSINI} and
                   ODBCINI={ODBCSYSINI}/odbc.ini in ENV).
   INI             written as kavri.ini in the program directory.
@@ -525,12 +526,16 @@ class OdbcDatabase:
     SQLITE_DRIVERS = ("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
                       "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
                       "/usr/lib/odbc/libsqlite3odbc.so")
-    PG_DRIVERS = ("/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so",
-                  "/usr/lib/aarch64-linux-gnu/odbc/psqlodbcw.so",
-                  "/usr/lib/odbc/psqlodbcw.so")
+    # psqlODBC's ANSI driver hands text over as the bytes the server sends,
+    # and the client encoding is UTF-8 whatever the environment says, so
+    # UTF-8 text comes back byte for byte.
+    PG_DRIVERS = ("/usr/lib/x86_64-linux-gnu/odbc/psqlodbca.so",
+                  "/usr/lib/aarch64-linux-gnu/odbc/psqlodbca.so",
+                  "/usr/lib/odbc/psqlodbca.so")
 
-    def __init__(self, sql_file):
+    def __init__(self, sql_file, dsn="kavr_case"):
         self.sql_path = os.path.join(os.path.dirname(os.path.abspath(__file__)), sql_file)
+        self.dsn = dsn
         self.pg = None
         self.dbname = None
 
@@ -562,7 +567,7 @@ class OdbcDatabase:
             self.psql(self.dbname, sql)
             driver = self.first(self.PG_DRIVERS, "KAVR_PSQL_ODBC")
             source = ("Driver=kavr_case_driver\nServername=%s\nPort=%s\nDatabase=%s\n"
-                      "Username=%s\nPassword=\n" % (self.pg["PGHOST"], self.pg["PGPORT"],
+                      "Username=%s\nPassword=\nConnSettings=SET client_encoding TO 'UTF8'\n" % (self.pg["PGHOST"], self.pg["PGPORT"],
                                                     self.dbname, self.pg.get("PGUSER", "kavr")))
         else:
             db = os.path.join(conf, "case.db")
@@ -575,8 +580,8 @@ class OdbcDatabase:
         with open(os.path.join(conf, "odbcinst.ini"), "w") as f:
             f.write("[kavr_case_driver]\nDriver=%s\n" % driver)
         with open(os.path.join(conf, "odbc.ini"), "w") as f:
-            f.write("[kavr_case]\n" + source)
-        return {"DSN": "kavr_case", "ODBCSYSINI": conf}
+            f.write("[%s]\n" % self.dsn + source)
+        return {"DSN": self.dsn, "ODBCSYSINI": conf}
 
     def psql(self, database, sql):
         psql = os.path.join(self.pg["KAVR_PG_BIN"], "psql")
