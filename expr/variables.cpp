@@ -6,6 +6,7 @@
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/request.h"
+#include "driver/core/text_cache.h"
 #include "driver/core/text_util.h"
 #include "expr/evaluator.h"
 #include "expr/lexer.h"
@@ -107,7 +108,9 @@ bool IsSqlSafeBareValue(std::string_view value) {
     return value.empty() || is_number_list(value) || is_identifier(value);
 }
 
-NameForm ClassifyNameForm(std::string_view form) {
+namespace {
+
+NameForm classify_name_form(std::string_view form) {
     NameForm nf;
     Lexer lex(form, kRefHashIsChar);
     std::string tok;
@@ -140,6 +143,15 @@ NameForm ClassifyNameForm(std::string_view form) {
     if (cls != kTokEnd) return nf;
     nf.kind = kind;
     return nf;
+}
+
+}  // namespace
+
+// Name forms are read once per process: the same few appear again and
+// again in loops.
+NameForm ClassifyNameForm(std::string_view form) {
+    static TextCache<NameForm> cache(classify_name_form, 4096, 1u << 20);
+    return *cache.get(form);
 }
 
 int SetVariable(Request& r, std::string_view name_form, std::string_view value, int index) {
