@@ -4,7 +4,8 @@
 #   scripts/serve_site.sh KAVR SITE_DIR PORT
 #
 # SITE_DIR receives cgi-bin/ (a link to KAVR, kavri.ini with @SITE@ replaced
-# by SITE_DIR and @SMTP_PORT@ by $SMTP_PORT (default 25), kavr_msg.ini),
+# by SITE_DIR, @SMTP_PORT@ by $SMTP_PORT (default 25) and @ADMIN_PASSWORD@ by
+# a random password, kavr_msg.ini),
 # links to the sample's htdocs/ and templates/, empty log/, tmp/, data/,
 # covers/ and mail/ (spool, sent, failed, inbox) directories, db/ with the
 # sample database made from sample/data/*.sql, odbc/ with its data source,
@@ -53,7 +54,9 @@ mkdir -p "$site/cgi-bin" "$site/log" "$site/tmp" "$site/data" "$site/covers" \
          "$site/mail/spool" "$site/mail/sent" "$site/mail/failed" "$site/mail/inbox"
 ln -sfn "$kavr" "$site/cgi-bin/kavr"
 # @SITE@ may stand in any path value; "|" never occurs in a directory name here.
-sed -e "s|@SITE@|$site|g" -e "s|@SMTP_PORT@|$smtp_port|g" "$sample/cgi-bin/kavri.ini" > "$site/cgi-bin/kavri.ini"
+admin_password=$(od -An -N12 -tx1 /dev/urandom | tr -d ' \n')
+sed -e "s|@SITE@|$site|g" -e "s|@SMTP_PORT@|$smtp_port|g" -e "s|@ADMIN_PASSWORD@|$admin_password|g" \
+    "$sample/cgi-bin/kavri.ini" > "$site/cgi-bin/kavri.ini"
 if [ "$mode" = development ]; then
     python3 "$root/scripts/ini_overlay.py" "$site/cgi-bin/kavri.ini" "$sample/cgi-bin/development.ini"
 fi

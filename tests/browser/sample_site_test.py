@@ -457,6 +457,8 @@ class SiteTest:
         self.open(self.url("/no-such-page.kvl"), ("404 (Not Found)",))
         self.has("Sorry, something went wrong", "Sorry, we cannot find the page you asked for.",
                  "Back to the home page of Lindenhof Books")
+        # Production: the visitor sees the message only, no path or advice.
+        self.lacks("What happened", "What to check", "templates", "kavri.ini")
         self.d.find_element(By.LINK_TEXT, "Back to the home page of Lindenhof Books").click()
         self.settle()
         assert self.d.current_url == self.site.base + "/"
@@ -472,7 +474,8 @@ class SiteTest:
         log = os.path.join(self.site.dir, "log", "kavri.log")
         text = open(log, errors="replace").read() if os.path.exists(log) else ""
         expected = ("No definition for this variable",     # ParameterExists of an absent field
-                    "Form variable's Semantic Checking Failed", "Open Template Failed")
+                    "Form variable's Semantic Checking Failed", "Open Template Failed",
+                    "Error 10220 explanation:", "Error 10220 troubleshooting:")
         lines = [l for l in text.splitlines() if l.startswith("TID=")]
         assert lines, "nothing in kavri.log, though a missing page was asked for"
         unexpected = [l for l in lines if not any(e in l for e in expected)]
