@@ -1,4 +1,5 @@
-// Standard input and output of the CGI process.
+// Standard input and output of the request (the process's own under CGI,
+// the FastCGI request's streams in a worker).
 #pragma once
 #include <cstddef>
 #include <string_view>
@@ -13,8 +14,5 @@ void stderr_write(std::string_view bytes);
 
 // Reads up to size bytes; returns the count, 0 at end of input.
 size_t stdin_read(char* buf, size_t size);
-
-// One byte of standard input, or -1 at end of input.
-int stdin_getc();
 
 }  // namespace kavr::platform

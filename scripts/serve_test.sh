@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Serves the sample site with lighttpd on a free port of 127.0.0.1, fetches
-# a static page and the pages that kavr answers through CGI, checks them
-# and stops the server.
+# a static page and the pages that kavr answers through FastCGI (or CGI),
+# checks them and stops the server.
 #
-#   scripts/serve_test.sh KAVR
+#   scripts/serve_test.sh KAVR [fastcgi|cgi]
 set -euo pipefail
 
-if [ $# -ne 1 ]; then
-    echo "usage: $0 KAVR" >&2
+if [ $# -lt 1 ] || [ $# -gt 2 ]; then
+    echo "usage: $0 KAVR [fastcgi|cgi]" >&2
     exit 2
 fi
+mode=${2:-fastcgi}
 root=$(cd "$(dirname "$0")/.." && pwd)
 lighttpd=$(command -v lighttpd || echo /usr/sbin/lighttpd)
 work=$(mktemp -d /tmp/kavr-serve-XXXXXX)
@@ -24,7 +25,7 @@ cleanup() {
 trap cleanup EXIT
 
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-conf=$("$root/scripts/serve_site.sh" "$1" "$work/site" "$port")
+conf=$("$root/scripts/serve_site.sh" "$1" "$work/site" "$port" "$mode")
 "$lighttpd" -D -f "$conf" > "$work/lighttpd.out" 2>&1 &
 pid=$!
 
@@ -114,5 +115,5 @@ if [ -s "$work/site/log/lighttpd-error.log" ] && grep -q "AddressSanitizer\|runt
     failures=$((failures + 1))
 fi
 
-echo "serve: $passed passed, $failures failed"
+echo "serve ($mode): $passed passed, $failures failed"
 [ $failures -eq 0 ]
