@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <unordered_map>
 
 #include "cgi/cgi_env.h"
 #include "driver/core/text_util.h"
@@ -39,9 +40,21 @@ static const CgiName kCgiNames[] = {
     {"content_length", nullptr},
 };
 
+// The entries by name, so that the many names that are not CGI names
+// cost one hash each.
+static const CgiName* find_cgi_name(const std::string& name) {
+    static const std::unordered_map<std::string, const CgiName*> by_name = [] {
+        std::unordered_map<std::string, const CgiName*> m;
+        for (const CgiName& entry : kCgiNames) m.emplace(entry.name, &entry);
+        return m;
+    }();
+    auto it = by_name.find(ToLower(name));
+    return it == by_name.end() ? nullptr : it->second;
+}
+
 bool CgiLookup(const std::string& name, std::string& out, size_t size) {
-    for (const CgiName& entry : kCgiNames) {
-        if (!EqualsNoCase(name, entry.name)) continue;
+    if (const CgiName* found = find_cgi_name(name)) {
+        const CgiName& entry = *found;
         std::string value;
         char num[32];
         if (entry.text) {

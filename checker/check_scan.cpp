@@ -109,13 +109,17 @@ void CheckScan::SayBare(std::string_view fmt, std::initializer_list<std::string_
 // "<" followed by "#": a variable reference written as a tag, such as
 // <#name#>. Read it again with references recognised and check it; when it
 // is no reference, or not a valid one, scanning goes on right after the
-// "#" so that no tag behind it is missed.
-void CheckScan::check_reference_after_lt() {
+// "#" so that no tag behind it is missed. False when the text ends inside
+// the reference: then no token follows the "<".
+bool CheckScan::check_reference_after_lt() {
     size_t after_hash = lexer_.position();
     Back();
     std::string ref;
-    if (Next(ref, kReadAttr) == kTokReference && ReferenceParses(ref)) return;
+    int cls = Next(ref, kReadAttr);
+    if (cls == kTokEnd) return false;
+    if (cls == kTokReference && ReferenceParses(ref)) return true;
     lexer_.set_position(after_hash);
+    return true;
 }
 
 bool CheckScan::Run() {
@@ -125,15 +129,11 @@ bool CheckScan::Run() {
         if (token != "<") continue;
         std::string name;
         int cls = Next(name, kReadText);
-        if (cls == kTokEnd) {
+        if (cls == kTokEnd || (cls == kTokPunct && name == "#" && !check_reference_after_lt())) {
             Say("Error! Unbalancing <, missing >\n");
             return false;
         }
-        if (StartsWithNoCase(name, "kav")) {
-            Dispatch(name);
-        } else if (cls == kTokPunct && name == "#") {
-            check_reference_after_lt();
-        }
+        if (StartsWithNoCase(name, "kav")) Dispatch(name);
         // Anything else after "<", a closing tag included, is plain HTML.
     }
 }

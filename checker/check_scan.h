@@ -62,7 +62,7 @@ private:
     void echo_line();
     std::string format(std::string_view format, std::initializer_list<std::string_view> args) const;
     void note_read(size_t start);
-    void check_reference_after_lt();
+    bool check_reference_after_lt();
     static void parser_note(std::string_view message);
 
     TemplateChecker& owner_;

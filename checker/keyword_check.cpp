@@ -50,20 +50,6 @@ bool value_ok(KeywordValue kind, int cls, const std::string& value) {
     }
 }
 
-// After an unknown word: its "=" and value belong to the same problem.
-void skip_assignment(CheckScan& scan, const std::string& word) {
-    char c = word.empty() ? 0 : word[0];
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return;
-    std::string token;
-    int eq_cls = scan.Next(token, kReadAttr);
-    if (!(eq_cls == kTokOperator && token == "=")) {
-        if (eq_cls != kTokEnd) scan.Back();
-        return;
-    }
-    int value_cls = scan.Item(token, kReadAttr, true, true);
-    if (value_cls != kTokEnd && (is_punct(value_cls, token, ">") || is_punct(value_cls, token, "<"))) scan.Back();
-}
-
 const KeywordRule* find_rule(const KeywordForm& form, const std::string& token) {
     for (size_t i = 0; i < form.count; ++i)
         if (EqualsNoCase(token, form.rules[i].name)) return &form.rules[i];
@@ -110,8 +96,9 @@ bool CheckKeywordTag(CheckScan& scan, const KeywordForm& form, const std::string
         if (!rule) {
             if (!form.unknown) return end_quietly(scan, cls, token);
             scan.Say(form.unknown, {token, tag});
+            // An "=" and a value after the word are read as tokens of
+            // their own, and each draws the message in turn.
             if (resync(scan, cls, token)) return true;
-            skip_assignment(scan, token);
             continue;
         }
         size_t index = static_cast<size_t>(rule - form.rules);

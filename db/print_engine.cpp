@@ -10,6 +10,7 @@
 #include "driver/core/text_util.h"
 #include "expr/evaluator.h"
 #include "expr/lexer.h"
+#include "expr/text_pieces.h"
 #include "expr/variables.h"
 #include "template/body_scanner.h"
 #include "template/interpreter.h"
@@ -334,36 +335,19 @@ void discard_levels(PrintRun& run) {
 // around them "##" stands for "#" and a doubled quote mark for one; values
 // are taken as they are. The result keeps at most 16383 characters.
 int expand_references(Request& r, std::string& text, const RowView& row) {
-    Lexer lex(text, kRefCollapse);
-    std::string work, tok;
-    bool quote_open = false;  // the last literal piece was a lone quote mark
+    std::shared_ptr<const SplitText> split = SplitRowText(text);
+    std::string work;
     auto add = [&](const std::string& piece) {
-        if (work.size() < kLevelTextChars) work += piece.substr(0, kLevelTextChars - work.size());
+        if (work.size() < kLevelTextChars) work.append(piece, 0, kLevelTextChars - work.size());
     };
-    for (;;) {
-        int cls = lex.NextToken(tok);
-        add(lex.whitespace());
-        if (cls == kTokEnd) {
-            add(tok);
-            break;
-        }
-        if (cls == kTokReference) {
-            std::string value;
-            if (compute_exp(tok, value, kValueSize, r, row) != 1) return 0;
-            add(value);
-            quote_open = false;
+    for (const TextPiece& piece : split->pieces) {
+        if (!piece.reference) {
+            add(piece.text);
             continue;
         }
-        if (tok == "\"") {
-            if (quote_open && lex.whitespace().empty()) {
-                quote_open = false;
-                continue;
-            }
-            quote_open = true;
-        } else {
-            quote_open = false;
-        }
-        add(tok);
+        std::string value;
+        if (compute_exp(piece.text, value, kValueSize, r, row) != 1) return 0;
+        add(value);
     }
     text = std::move(work);
     return 1;

@@ -42,7 +42,7 @@ int record_count(Request& r, QueryRecord& q, std::string& out, size_t size) {
     if (q.run.row_count < 0) {
         if (!database_allowed(r) || !ConnectForQuery(r, q, r.out)) return 0;
         long count = -1;
-        int ok = CountRows(r, q.run.sql, RowLimit(Queries(r).print.maxrows, q.run.maxrows), count,
+        int ok = CountRows(r, q.run.sql, CountLimit(Queries(r).print.maxrows, q.run.maxrows), count,
                            r.out);
         q.run.row_count = count;
         if (!ok) return 0;

@@ -51,12 +51,17 @@ int deliver_rows(Request& r, Statement& st, QueryRun& q, int limit, RowSink* sin
 
 }  // namespace
 
-int RowLimit(int print_maxrows, int query_maxrows) {
+int CountLimit(int print_maxrows, int query_maxrows) {
     if (print_maxrows >= 1 && query_maxrows >= 1)
         return print_maxrows < query_maxrows ? print_maxrows : query_maxrows;
-    if (print_maxrows >= 1 && query_maxrows < 0) return print_maxrows;
-    if (print_maxrows < 0 && query_maxrows >= 1) return query_maxrows;
+    if (print_maxrows >= 1) return print_maxrows;
+    if (query_maxrows >= 1) return query_maxrows;
     return -1;
+}
+
+int RowLimit(int print_maxrows, int query_maxrows) {
+    if (print_maxrows == 0 || query_maxrows == 0) return -1;
+    return CountLimit(print_maxrows, query_maxrows);
 }
 
 int RunQuery(Request& r, QueryRun& q, int print_maxrows, RowSink* sink, ResponseStream& out) {

@@ -37,6 +37,10 @@ struct RowSink {
 // Rows a run may fetch: the smaller of two positive limits, the positive
 // one when only one is, else -1 (no limit; a 0 on either side means none).
 int RowLimit(int print_maxrows, int query_maxrows);
+// Rows the record count of a query that was not printed counts: the
+// smaller of two positive limits, the positive one when only one is
+// (a 0 counts as no limit of its own), else -1.
+int CountLimit(int print_maxrows, int query_maxrows);
 
 // The row engine. Executes query.sql; a statement without result columns
 // logs the rows it changed and, when it changed none inside a transaction,

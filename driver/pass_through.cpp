@@ -1,5 +1,6 @@
 #include "driver/pass_through.h"
 
+#include "driver/core/config.h"
 #include "driver/core/request.h"
 #include "expr/lexer.h"
 #include "platform/file.h"
@@ -29,17 +30,22 @@ void ShowNextPage(Request& r) {
         r.out.write(kSuccessSentence);
         return;
     }
-    // The next page is named by the form, so it obeys the same rules as a
-    // requested template: nothing outside the site. A refused name still
-    // tells the visitor that the change was made.
-    ResolvedTemplate page = ResolveTemplatePath(r, *r.nextpage);
-    if (page.refused) {
-        LogTemplateRefusal(r, page);
-        r.out.write(kSuccessSentence);
-        return;
+    // The next page is named by the form: a file inside a template
+    // directory, or a template value under the rules of a requested
+    // template. Anything else is treated as a file that does not open.
+    std::string path;
+    if (InsideTemplateDirectory(*r.nextpage)) {
+        path = NormalizeConfigPath(*r.nextpage);
+    } else {
+        ResolvedTemplate page = ResolveTemplatePath(r, *r.nextpage);
+        if (page.refused) {
+            LogTemplateRefusal(r, page);
+            return;
+        }
+        path = page.path;
     }
     platform::File f;
-    if (!f.open(page.path, "r")) return;
+    if (!f.open(path, "r")) return;
     // Copied token by token with the white space before each token, so the
     // lexer's limits apply, but nothing is interpreted.
     Lexer lex(f, -1);

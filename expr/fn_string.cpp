@@ -98,23 +98,14 @@ int FnLeftRightMid(FunctionCall& call) {
 
 int FnInStr(FunctionCall& call) {
     WriteLog(call.request.thread_number, 1, "In InStr: " + call.text + "\n");
-    if (!call.Open()) return 0;
     std::vector<std::string> args;
-    std::vector<bool> quoted;
-    for (;;) {
-        std::string v;
-        bool q = false;
-        int more = call.Argument(v, &q);
-        if (!more) return 0;
-        args.push_back(std::move(v));
-        quoted.push_back(q);
-        if (more == 2) break;
-    }
+    if (!call.Arguments(args, 2, 4)) return 0;
     int start = 1, flag = 0;
     const std::string *text, *search;
     const std::string* case_arg = nullptr;
-    // A leading integer (not a quoted text) is the start position.
-    bool leading_start = IsInteger(args[0]) && !quoted[0];
+    // A leading integer is the start position, whether it was written
+    // quoted or not: every argument counts by its value.
+    bool leading_start = IsInteger(args[0]);
     if (args.size() == 2) {
         text = &args[0];
         search = &args[1];
@@ -126,7 +117,7 @@ int FnInStr(FunctionCall& call) {
         text = &args[0];
         search = &args[1];
         case_arg = &args[2];
-    } else if (args.size() == 4 && IsInteger(args[0])) {
+    } else if (leading_start) {
         ReadInt32(args[0], start);
         text = &args[1];
         search = &args[2];

@@ -1,3 +1,4 @@
+#include <unordered_map>
 #include <vector>
 
 #include "driver/core/text_util.h"
@@ -77,29 +78,40 @@ std::vector<FunctionRow>& table() {
     return rows;
 }
 
+// Rows by lower-case name; the first row of a name wins, as in a scan.
+std::unordered_map<std::string, size_t>& index() {
+    static std::unordered_map<std::string, size_t> by_name = [] {
+        std::unordered_map<std::string, size_t> m;
+        for (size_t i = 0; i < table().size(); ++i) m.emplace(ToLower(table()[i].name), i);
+        return m;
+    }();
+    return by_name;
+}
+
+FunctionRow* find_row(std::string_view name) {
+    auto it = index().find(ToLower(name));
+    return it == index().end() ? nullptr : &table()[it->second];
+}
+
 }  // namespace
 
 void RegisterFunction(const char* name, FunctionHandler handler) {
-    for (FunctionRow& row : table()) {
-        if (EqualsNoCase(row.name, name)) {
-            row.handler = handler;
-            return;
-        }
+    if (FunctionRow* row = find_row(name)) {
+        row->handler = handler;
+        return;
     }
+    index().emplace(ToLower(name), table().size());
     table().push_back(FunctionRow{name, handler});
 }
 
 bool FindFunction(std::string_view name, FunctionHandler* handler) {
-    for (const FunctionRow& row : table()) {
-        if (EqualsNoCase(row.name, name)) {
-            *handler = row.handler;
-            return true;
-        }
-    }
-    return false;
+    const FunctionRow* row = find_row(name);
+    if (!row) return false;
+    *handler = row->handler;
+    return true;
 }
 
-int ReadArgument(Lexer& lex, std::string& value, Request& r, const RowView& row, bool* quoted) {
+int ReadArgument(Lexer& lex, std::string& value, Request& r, const RowView& row) {
     // Quoted strings keep their doubled quotes so the argument can be read
     // again by the expression parser.
     bool saved = lex.keep_doubled_quotes();
@@ -131,7 +143,6 @@ int ReadArgument(Lexer& lex, std::string& value, Request& r, const RowView& row,
 
     std::string body = arg.substr(1);
     bool is_string = items == 1 && last_class == kTokString;
-    if (quoted) *quoted = is_string;
     value.clear();
     if (is_string) {
         value = StripQuotes(body);
@@ -172,8 +183,8 @@ int FunctionCall::Open() {
     return lexer.NextToken(tok) == kTokPunct && tok == "(" ? 1 : 0;
 }
 
-int FunctionCall::Argument(std::string& value, bool* quoted) {
-    return ReadArgument(lexer, value, request, row, quoted);
+int FunctionCall::Argument(std::string& value) {
+    return ReadArgument(lexer, value, request, row);
 }
 
 int FunctionCall::OneArgument(std::string& value) {

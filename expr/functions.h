@@ -26,7 +26,7 @@ struct FunctionCall {
     // Reads the token after the name; 1 when it is "(".
     int Open();
     // ReadArgument on this call's text.
-    int Argument(std::string& value, bool* quoted = nullptr);
+    int Argument(std::string& value);
     // Open() and every argument up to the closing ")"; 0 when the call is
     // not well formed, an argument fails, or the count is outside [min, max].
     int Arguments(std::vector<std::string>& values, size_t min, size_t max);
@@ -50,11 +50,9 @@ bool FindFunction(std::string_view name, FunctionHandler* handler);
 
 // Reads one argument of a call: the items up to "," or the closing ")",
 // evaluated with compute_exp unless the argument is a number or a single
-// quoted string (then it is the literal, quotes removed; *quoted tells
-// which). Returns 0 on failure, 1 when more arguments follow, 2 at the
+// quoted string (then it is the literal, quotes removed). Returns 0 on failure, 1 when more arguments follow, 2 at the
 // closing ")". The value is cut to 8191 characters.
-int ReadArgument(Lexer& lexer, std::string& value, Request& request, const RowView& row,
-                 bool* quoted = nullptr);
+int ReadArgument(Lexer& lexer, std::string& value, Request& request, const RowView& row);
 
 // Reads the rest of the call's arguments as raw text up to the matching
 // ")" (tokens with their white space from the second on), for functions

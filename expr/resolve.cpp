@@ -6,6 +6,7 @@
 #include "expr/evaluator.h"
 #include "expr/functions.h"
 #include "expr/lexer.h"
+#include "expr/reference_form.h"
 
 namespace kavr {
 
@@ -42,18 +43,8 @@ bool lookup_plain(Request& r, const RowView& row, const std::string& name, std::
 }
 
 // name "[" index "]": the index is an expression.
-bool lookup_element(Request& r, const RowView& row, Lexer& lex, const std::string& name, std::string& out,
-                    size_t size) {
-    std::string index, tok;
-    int depth = 1;
-    for (;;) {
-        int cls = lex.NextToken(tok);
-        if (cls == kTokEnd) return false;
-        if (cls == kTokPunct && tok == "[") ++depth;
-        if (cls == kTokPunct && tok == "]" && --depth == 0) break;
-        if (!index.empty()) index += lex.whitespace();
-        index += tok;
-    }
+bool lookup_element(Request& r, const RowView& row, const std::string& name, const std::string& index,
+                    std::string& out, size_t size) {
     std::string value;
     if (compute_exp("#" + index + "#", value, kValueSize, r, row) != 1) return false;
     int i = 0;
@@ -67,37 +58,38 @@ void SetQueryColumnResolver(QueryColumnResolver resolver) { g_query_column = res
 
 int ResolveReference(int token_class, std::string& text, size_t size, Request& r, const RowView& row) {
     if (token_class != kTokReference && (text.empty() || text[0] != '#')) return 1;
-    std::string body = text;
+    std::string_view body = text;
     if (body.size() >= 2 && body.front() == '#' && body.back() == '#') body = body.substr(1, body.size() - 2);
-
-    Lexer lex(body, kRefKeepDouble);
-    std::string name, second;
-    if (lex.NextToken(name) == kTokEnd) return 0;
-    int second_class = lex.NextToken(second);
+    std::shared_ptr<const ReferenceForm> form = CompileReference(body);
+    const ReferenceForm& f = *form;
     std::string value;
-
-    if (second_class == kTokPunct && second == ".") {
-        std::string member;
-        if (lex.NextToken(member) == kTokEnd) return 0;
-        if (!lookup_scoped(r, name, member, value)) return 0;
-        cut_into(value, text, size);
-        return 1;
-    }
-    if (second_class == kTokPunct && second == "[") {
-        if (!lookup_element(r, row, lex, name, value, size)) return 0;
-        text = std::move(value);
-        return 1;
+    switch (f.kind) {
+        case kRefNothing:
+        case kRefBadIndex:
+            return 0;
+        case kRefScoped:
+            if (!lookup_scoped(r, f.name, f.member, value)) return 0;
+            cut_into(value, text, size);
+            return 1;
+        case kRefElement:
+            if (!lookup_element(r, row, f.name, f.index, value, size)) return 0;
+            text = std::move(value);
+            return 1;
+        case kRefName:
+            break;
     }
     FunctionHandler handler = nullptr;
-    if (FindFunction(name, &handler)) {
+    if (FindFunction(f.name, &handler)) {
         if (!handler) return 0;
-        if (second_class != kTokEnd) lex.PushBack(lex.whitespace() + second);
-        FunctionCall call{r, row, lex, name, body, value, size};
+        const std::string call_text(body);
+        Lexer lex(call_text, kRefKeepDouble);
+        lex.set_position(f.after_name);
+        FunctionCall call{r, row, lex, f.name, call_text, value, size};
         if (!handler(call)) return 0;
         cut_into(value, text, size);
         return 1;
     }
-    if (!lookup_plain(r, row, name, value, size)) return 0;
+    if (!lookup_plain(r, row, f.name, value, size)) return 0;
     text = std::move(value);
     return 1;
 }

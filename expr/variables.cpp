@@ -8,6 +8,7 @@
 #include "expr/evaluator.h"
 #include "expr/lexer.h"
 #include "expr/resolve.h"
+#include "expr/text_pieces.h"
 
 namespace kavr {
 
@@ -156,26 +157,18 @@ int LookupValue(const std::string& reference, std::string& out, size_t size, Req
 }
 
 int ExpandAttribute(ExpandMode mode, std::string& text, size_t size, Request& r, const RowView& row) {
-    Lexer lex(text, mode == kExpandSql ? kRefCollapse : kRefKeepDouble);
-    std::string work, tok;
-    for (;;) {
-        int cls = lex.NextToken(tok);
-        if (cls == kTokEnd) {
-            // Trailing white space, and the text of a reference left open at
-            // the end, are kept as written.
-            append_capped(work, lex.whitespace());
-            append_capped(work, tok);
-            break;
-        }
-        append_capped(work, lex.whitespace());
-        if (cls != kTokReference) {
-            append_capped(work, tok);
+    std::shared_ptr<const SplitText> split =
+        SplitAttributeText(text, mode == kExpandSql ? kRefCollapse : kRefKeepDouble);
+    std::string work;
+    for (const TextPiece& piece : split->pieces) {
+        if (!piece.reference) {
+            append_capped(work, piece.text);
             continue;
         }
         std::string value;
-        if (compute_exp(tok, value, kValueSize, r, row) != 1) return 0;
-        if (mode == kExpandSql && names_parameter(r, tok) &&
-            tok.find("PreserveSingleQuotes") == std::string::npos)
+        if (compute_exp(piece.text, value, kValueSize, r, row) != 1) return 0;
+        if (mode == kExpandSql && names_parameter(r, piece.text) &&
+            piece.text.find("PreserveSingleQuotes") == std::string::npos)
             value = sql_quote(value);
         append_capped(work, value);
     }

@@ -14,10 +14,12 @@ void FlushSpool();
 // The same with other waits (tests use short ones).
 void FlushSpoolWith(const SmtpTimings& timings);
 
-// Moves a spool file after its delivery attempts. A delivered file that
-// cannot be moved to the log directory is deleted, so that it is never
-// sent twice; a refused file that cannot be moved to the error directory
-// stays in the spool.
+// Moves a spool file after its delivery attempts. A file of the same name
+// in the target directory is never replaced: the file then takes the name
+// with "-1", "-2"... before ".txt". A delivered file that cannot be moved
+// to the log directory is deleted, so that it is never sent twice; a
+// refused file that cannot be moved to the error directory stays in the
+// spool.
 void MoveSpoolFile(const std::string& file_name, bool delivered);
 
 }  // namespace kavr

@@ -1,31 +1,39 @@
 #!/usr/bin/env bash
-# Serves the sample site with lighttpd on a free port of 127.0.0.1, fetches
-# a static page and the pages that kavr answers through FastCGI (or CGI),
-# checks them and stops the server.
+# Serves the sample site with lighttpd on a free port of 127.0.0.1 (with the
+# mail sink of scripts/serve.sh), fetches its pages and posts its forms with
+# curl, checks them and stops the servers. The browser test
+# (tests/browser/sample_site_test.py) goes through the same site in
+# Chromium; this one also runs in the sanitizer build.
 #
-#   scripts/serve_test.sh KAVR [fastcgi|cgi]
+#   scripts/serve_test.sh KAVR [fastcgi|cgi]   (kavr as FastCGI workers,
+#                                                the default, or as CGI)
 set -euo pipefail
 
 if [ $# -lt 1 ] || [ $# -gt 2 ]; then
     echo "usage: $0 KAVR [fastcgi|cgi]" >&2
     exit 2
 fi
-mode=${2:-fastcgi}
+export KAVR_GATEWAY=${2:-fastcgi}
 root=$(cd "$(dirname "$0")/.." && pwd)
 lighttpd=$(command -v lighttpd || echo /usr/sbin/lighttpd)
 work=$(mktemp -d /tmp/kavr-serve-XXXXXX)
 pid=""
+sink=""
 cleanup() {
-    if [ -n "$pid" ]; then
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    fi
+    for p in $pid $sink; do
+        kill "$p" 2>/dev/null || true
+        wait "$p" 2>/dev/null || true
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
 
+# The site's mail goes to a local sink, as with scripts/serve.sh.
+. "$root/scripts/mail_sink.sh"
+start_mail_sink "$work/site/mail/inbox"
+sink=$mail_sink_pid
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-conf=$("$root/scripts/serve_site.sh" "$1" "$work/site" "$port" "$mode")
+conf=$(SMTP_PORT=$mail_sink_port "$root/scripts/serve_site.sh" "$1" "$work/site" "$port")
 "$lighttpd" -D -f "$conf" > "$work/lighttpd.out" 2>&1 &
 pid=$!
 
@@ -41,73 +49,111 @@ done
 
 failures=0
 passed=0
-# check NAME URL EXPECTED-STATUS TEXT...: every TEXT must occur in the body.
+pass() { echo "PASS $1"; passed=$((passed + 1)); }
+fail() { echo "FAIL $1"; failures=$((failures + 1)); }
+# check NAME URL EXPECTED-STATUS TEXT... [-- CURL-ARGS...]: every TEXT must
+# occur in the body.
 check() {
     local name=$1 url=$2 want=$3
     shift 3
+    local texts=()
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do texts+=("$1"); shift; done
+    [ $# -gt 0 ] && shift
     local status
-    status=$(curl -s -o "$work/body" -w '%{http_code}' "$base$url" || echo 000)
+    status=$(curl -s -o "$work/body" -w '%{http_code}' "$@" "$base$url" || echo 000)
     if [ "$status" != "$want" ]; then
-        echo "FAIL $name: status $status, expected $want"
-        failures=$((failures + 1))
+        fail "$name: status $status, expected $want"
         return
     fi
-    for text in "$@"; do
-        if ! grep -qF -- "$text" "$work/body"; then
-            echo "FAIL $name: body lacks \"$text\""
+    for text in "${texts[@]}"; do
+        if ! grep -aqF -- "$text" "$work/body"; then
+            fail "$name: body lacks \"$text\""
             sed 's/^/    /' "$work/body" | head -20
-            failures=$((failures + 1))
             return
         fi
     done
-    echo "PASS $name"
-    passed=$((passed + 1))
+    pass "$name"
 }
+t="/cgi-bin/kavr?template="
 
-check "static index page" "/" 200 "kavr sample site" "/cgi-bin/kavr?template=/hello.htm"
+check "static home page" "/" 200 "Welcome to Lindenhof Books" "${t}/catalogue.kvl"
+check "stylesheet" "/site.css" 200 "@media"
 check "information page" "/cgi-bin/kavr" 200 "kavri.ini"
-check "plain page through kavr" "/cgi-bin/kavr?template=/hello.htm" 200 "<h1>A plain page</h1>"
-check "validation page" "/cgi-bin/kavr?template=/thanks.kvl&name=&name_required=Please+enter+your+name." 200 \
-    "Error Code = 10010" "<li>Please enter your name."
-check "form that passes its rules runs the template" \
-    "/cgi-bin/kavr?template=/thanks.kvl&name=Ann&name_required=Name&age=30&age_range=min%3D1+max%3D120" 200 \
-    "<h1>Thank you</h1>"
-check "visit counter page" "/cgi-bin/kavr?template=/counter.kvl" 200 "<h1>Visit counter</h1>"
-check "visit counter page again" "/cgi-bin/kavr?template=/counter.kvl" 200 "This page has been shown 2 times."
+check "catalogue, first page" "${t}/catalogue.kvl" 200 "14 books, 5 to a page" "<h2>Children</h2>" \
+    "Page 1 of 3" "template=/catalogue.kvl&amp;page=2"
+check "catalogue, a page that goes on with a category" "${t}/catalogue.kvl&page=2" 200 \
+    "(continued)</h2>" "Der Process" "Page 2 of 3"
+check "preference cookie sets the page size" "${t}/catalogue.kvl" 200 "14 books, 10 to a page" \
+    "Page 1 of 2" -- -H "Cookie: perpage=10"
+check "search keeps its text, escaped" "${t}/catalogue.kvl&q=%22%3E%3Cb%3E" 200 \
+    'value="&quot;&gt;&lt;b&gt;"' "0 books found"
+check "search with a quote" "${t}/catalogue.kvl&q=%27s+winter" 200 "1 book found" "s Winter Fox"
+check "search cannot change the statement" "${t}/catalogue.kvl&q=x%27+OR+%27a%27%3D%27a" 200 "0 books found"
+check "item page" "${t}/book.kvl&id=1" 200 "<h1>Der Process</h1>" "Franz Kafka" 'name="id" value="1"'
+check "item page for no book" "${t}/book.kvl&id=999" 200 "No such book"
+check "insert form with its rules" "${t}/book_add.kvl" 200 'name="action" value="insert"' \
+    'name="title_required"'
+check "insert refused by a rule" "/cgi-bin/kavr" 200 "Please enter the title of the book." -- \
+    --data "template=/book_add.kvl&action=insert&datasource=kavr_sample&tablename=books&title=&title_required=Please+enter+the+title+of+the+book."
+check "insert shows the next page" "/cgi-bin/kavr" 200 "Book added" -- \
+    --data "template=/book_add.kvl&action=insert&datasource=kavr_sample&tablename=books&nextpage=/book_added.htm&title=Momo&author=Michael+Ende&price=11.5&added=currentdate()"
+check "the inserted book is listed first" "${t}/book_add.kvl" 200 ">Momo</a>"
+check "edit shows the stored row" "/cgi-bin/kavr" 200 "are stored" '$8.25' -- \
+    --data "template=/book_save.kvl&id=1&title=Der+Process&author=Franz+Kafka&price=8.25&note=x"
+check "edit of a number with no row" "/cgi-bin/kavr" 200 "nothing was changed" -- \
+    --data "template=/book_save.kvl&id=999&title=x&price=1"
+printf '\x89PNG\r\n\x1a\n0000' > "$work/cover.png"
+check "cover upload" "/cgi-bin/kavr" 200 "Cover saved" '/covers/2.png' -- \
+    -F template=/cover_save.kvl -F id=2 -F "cover=@$work/cover.png"
+check "cover served" "/covers/2.png" 200 "PNG"
+check "upload that is no picture" "/cgi-bin/kavr" 200 "Not a picture" -- \
+    -F template=/cover_save.kvl -F id=2 -F "cover=@$work/lighttpd.out"
+check "guest book entry" "/cgi-bin/kavr" 200 "Ann: Hello &lt;b&gt;" -- \
+    --data "template=/guestbook.kvl&name=Ann&message=Hello+%3Cb%3E"
+check "preference form redirects" "/cgi-bin/kavr" 302 -- --data "template=/prefs_save.kvl&perpage=20"
+check "preference page sets the cookie" "${t}/prefs.kvl&perpage=20" 200 "shows 20 books" -- -D "$work/headers"
+if grep -qi '^Set-Cookie: *perpage=20' "$work/headers"; then pass "cookie header"; else fail "cookie header"; fi
+check "visit counter" "${t}/visits.kvl" 200 "shown 1 time."
+check "visit counter again" "${t}/visits.kvl" 200 "shown 2 times."
 if grep -qx "visits=2" "$work/site/data/counter.ini" 2>/dev/null; then
-    echo "PASS visit counter kept in data/counter.ini"
-    passed=$((passed + 1))
+    pass "visit counter kept in data/counter.ini"
 else
-    echo "FAIL visit counter: data/counter.ini lacks visits=2"
-    failures=$((failures + 1))
+    fail "visit counter: data/counter.ini lacks visits=2"
 fi
-check "empty guest book" "/cgi-bin/kavr?template=/guestbook.kvl" 200 "No entries yet."
-check "catalogue by category" "/cgi-bin/kavr?template=/catalogue.kvl" 200 \
-    "<h2>Bakery</h2>" "<li>Croissant: \$1.10</li>" "(Crisp and sweet)" "7 products in the categories Bakery,Dairy,Fruit."
-check "price table" "/cgi-bin/kavr?template=/table.kvl" 200 \
-    "<TABLE WIDTH=\"446\" CELLSPACING=\"2\"  BORDER>" "<TD WIDTH=200 ALIGN=LEFT>Goat's cheese</TD>" "</TT></PRE>"
-check "search with a quote" "/cgi-bin/kavr?template=/search.kvl&q=Goat%27s" 200 "Results for <b>Goat's</b>: 1" "<li>Goat's cheese (Dairy), \$4.20</li>"
-check "search cannot change the statement" "/cgi-bin/kavr?template=/search.kvl&q=x%27+OR+%27a%27%3D%27a" 200 ": 0</p>"
-book_form="/cgi-bin/kavr?template=/books_edit.kvl&datasource=kavr_sample&tablename=books"
-check "book forms" "/cgi-bin/kavr?template=/books_edit.kvl" 200 '<input type="hidden" name="action" value="update">'
-check "book insert shows the next page" \
-    "$book_form&action=insert&nextpage=/books_saved.htm&id=2&title=O%27Brien&price=3.5&added=currentdate()" 200 \
-    "The book has been stored."
-check "book update from a template" "/cgi-bin/kavr?template=/books_discount.kvl&id=2&price=9.50" 200 \
-    "Book 2 now costs 9.50."
-check "book insert refuses a price that is no number" \
-    "$book_form&action=insert&id=3&title=x&price=1%29%3B+DROP+TABLE+books%3B--" 200 "Invalid value for column price<BR>"
-check "book update without its key" "$book_form&action=update&title=x" 200 "Not all primary keys with value<BR>"
-check "contact form mails a confirmation" \
-    "/cgi-bin/kavr?template=/contact.kvl&name=Ann&email=ann%40example.com&message=Hello" 200 \
-    "A confirmation is on its way to ann@example.com."
-if ls "$work/site/mail/spool" "$work/site/mail/sent" "$work/site/mail/failed" 2>/dev/null | grep -q '^mail[0-9]*\.txt$'; then
-    passed=$((passed + 1)); echo "PASS confirmation spooled"
+check "contact form" "/cgi-bin/kavr" 200 "on its way to the shop" -- \
+    --data "template=/contact.kvl&name=Ann&email=ann%40example.com&message=Hello+shop"
+for _ in $(seq 1 100); do
+    [ -s "$work/site/mail/inbox/msg1.part1.data" ] && break
+    sleep 0.1
+done
+if grep -q "Hello shop" "$work/site/mail/inbox/msg1.part1.data" 2>/dev/null; then
+    pass "contact mail delivered to the sink"
 else
-    failures=$((failures + 1)); echo "FAIL confirmation spooled: no mail file"
+    fail "contact mail delivered to the sink"
 fi
+check "mailbox lists it" "${t}/mailbox.kvl" 200 "Message 1" "Hello shop" "books@lindenhof.example"
+check "missing page in the site's words" "${t}/no-such-page.kvl" 200 \
+    "Sorry, we cannot find the page you asked for." 'href="/site.css"'
 check "configuration stays private" "/cgi-bin/kavri.ini" 404
 check "catalog stays private" "/cgi-bin/kavr_msg.ini" 404
+
+# The development settings: the same site with development.ini over its
+# kavri.ini, run as CGI without a web server.
+KAVR_SITE_MODE=development "$root/scripts/serve_site.sh" "$1" "$work/dev" 1 > /dev/null
+dev_page=$(cd "$work/dev/cgi-bin" && env -i PATH="$PATH" ODBCSYSINI="$work/dev/odbc" \
+    ODBCINI="$work/dev/odbc/odbc.ini" REQUEST_METHOD=GET QUERY_STRING="template=/catalogue.kvl" ./kavr)
+if grep -q "^LogLevel=1$" "$work/dev/cgi-bin/kavri.ini" && grep -q "^LogLevel=3$" "$work/site/cgi-bin/kavri.ini" \
+   && grep -qF "<B>Query SQL Statements:</B><BR><PRE>SELECT count(*) AS n FROM books</PRE>" <<< "$dev_page" \
+   && grep -qF "Catalogue" <<< "$dev_page" && grep -q "Finish reading kavri.ini" "$work/dev/log/kavri.log"; then
+    pass "development settings: full log and echo blocks"
+else
+    fail "development settings: full log and echo blocks"
+fi
+if grep -aqF "Query SQL Statements" "$work/body" || curl -s "$base${t}/catalogue.kvl" | grep -aqF "Execution Time"; then
+    fail "production settings show echo blocks"
+else
+    pass "production settings show no echo block"
+fi
 
 if [ -s "$work/site/log/lighttpd-error.log" ] && grep -q "AddressSanitizer\|runtime error:\|LeakSanitizer" "$work/site/log/lighttpd-error.log"; then
     echo "FAIL sanitizer report in the server's error log:"
@@ -115,5 +161,5 @@ if [ -s "$work/site/log/lighttpd-error.log" ] && grep -q "AddressSanitizer\|runt
     failures=$((failures + 1))
 fi
 
-echo "serve ($mode): $passed passed, $failures failed"
+echo "serve ($KAVR_GATEWAY): $passed passed, $failures failed"
 [ $failures -eq 0 ]

@@ -127,6 +127,16 @@ ResolvedTemplate ResolveTemplatePath(Request& request, const std::string& value)
     return t;
 }
 
+bool InsideTemplateDirectory(const std::string& path) {
+    std::string p = NormalizeConfigPath(path);
+    if (has_parent_segment(p)) return false;
+    // Compared byte for byte: on a file system that tells cases apart, a
+    // differently written directory is another directory.
+    for (const std::string& dir : g_config.physical_paths)
+        if (p.size() > dir.size() + 1 && p.compare(0, dir.size(), dir) == 0 && p[dir.size()] == '\\') return true;
+    return false;
+}
+
 std::string TemplateDirectory(const std::string& resolved) {
     size_t last = resolved.find_last_of("\\/");
     if (last == std::string::npos) {

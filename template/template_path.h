@@ -26,6 +26,11 @@ struct ResolvedTemplate {
 // configured, or an absolute value while none are, is refused.
 ResolvedTemplate ResolveTemplatePath(Request& request, const std::string& value);
 
+// True when a physical file name ("\" or "/") lies inside one of the
+// configured physical template directories, by whole path segments, and
+// holds no ".." segment.
+bool InsideTemplateDirectory(const std::string& path);
+
 // The directory part of a resolved path ("c:" for a bare drive).
 std::string TemplateDirectory(const std::string& resolved);
 

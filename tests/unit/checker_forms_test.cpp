@@ -87,12 +87,27 @@ TEST(CheckerForms, TheTextEndingInsideATagStopsItsCheck) {
 
 TEST(CheckerForms, AProblemIsReportedAndTheTagGoesOn) {
     const FormCase cases[] = {
-        // One unknown attribute, then the rest of the tag is still checked.
+        // One unknown attribute, then the rest of the tag is still checked;
+        // its "=" and value are tokens of their own, each with the message.
         {"<kavprint color=red query=#(#>x</kavprint>",
-         "1: Unknow symbol color in kavprint\n1: Syntax error with the Query expression in kavprint\n"},
+         "1: Unknow symbol color in kavprint\n1: Unknow symbol = in kavprint\n1: Unknow symbol red in kavprint\n"
+         "1: Syntax error with the Query expression in kavprint\n"},
         {"<KAVPRINT Colour>x</KAVPRINT>", "1: Unknow symbol Colour in KAVPRINT\n"},
-        {"<kavprinttable size=1 maxrows=2></kavprinttable>", "1: Unknow symbol size\n"},
+        {"<kavmail size=\"big\" to=a>x</kavmail>",
+         "1: Unknow symbol size in kavmail\n1: Unknow symbol = in kavmail\n1: Unknow symbol \"big\" in kavmail\n"},
+        {"<kavprinttable size=1 maxrows=2></kavprinttable>",
+         "1: Unknow symbol size\n1: Unknow symbol =\n1: Unknow symbol 1\n"},
         {"<kavdbquery (>", "1: Illegal symbol ( in kavQuery\n"},
+        {"<kavdbquery mode=fast name=q>",
+         "1: Illegal symbol mode in kavQuery\n1: Illegal symbol = in kavQuery\n1: Illegal symbol fast in kavQuery\n"},
+        {"<kavdbupdate table=t datasource=d>",
+         "1: Illegal symbol table in kavdbupdate\n1: Illegal symbol = in kavdbupdate\n"
+         "1: Illegal symbol t in kavdbupdate\n"},
+        {"<kavrun speed=#1+1# exe=x>",
+         "1: Illegal symbol speed in kavRun\n1: Illegal symbol = in kavRun\n1: Illegal symbol #1+1# in kavRun\n"},
+        // A value that is a keyword of the tag is read as that keyword.
+        {"<kavprint color=query>x</kavprint>",
+         "1: Unknow symbol color in kavprint\n1: Unknow symbol = in kavprint\n1: No = after keyword Query in kavprint\n"},
         // A keyword without its "=" and value: the next keyword is read as one.
         {"<kavdbquery name datasource=#)#>",
          "1: No = after Name in kavQuery\n1: Syntax error with the DataSource parameter in kavQuery\n"},
@@ -148,7 +163,8 @@ TEST(CheckerForms, AttributesTheEngineReadsDrawNoMessage) {
 TEST(CheckerForms, RedirectsAndCookiesAreReportedOnlyWhenAsked) {
     const FormCase reported[] = {
         {"<kavlocation>", "1: Missing parameter after KavLocation\n"},
-        {"<kavlocation where=x>", "1: Keyword error in KavLocation\n"},
+        {"<kavlocation where=x>",
+         "1: Keyword error in KavLocation\n1: Keyword error in KavLocation\n1: Keyword error in KavLocation\n"},
         {"<kavlocation url x>", "1: No = after keyword URL in KavLocation\n"},
         {"<kavlocation url=a <b>", "1: Inproper end of KavLocation >\n"},
         {"<kavlocation url", "1: Missing = after keyword URL in KavLocation\n"},

@@ -22,7 +22,7 @@ TEST(CheckerScan, TextsWithoutProblemsWriteNothing) {
         "<!DOCTYPE html><td bgcolor=\"#ffffff\">#a# ## #</td>",
         "</kavif> </kavwhile x> </KAVPRINT>",                      // stray closing tags at the top
         "< kavbeep > <KAVSET X = 1> <kavif #a#>x</kavif>",          // blanks and capitals
-        "<<kavfoo> <#name#> <#list[2]#> <# not a tag",              // "<<" hides what follows
+        "<<kavfoo> <#name#> <#list[2]#> <# not a tag # here",       // "<<" hides what follows
         "<kavif #a#>\n<kavif #b#>\n</kavif>\n<kavelse>\n</kavif>",  // nested, with else
     };
     for (const char* t : texts) {
@@ -39,6 +39,14 @@ TEST(CheckerScan, LessThanAsTheLastTokenFails) {
     r = check_text("<   \n  ");
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.text, "<   \nError! Unbalancing <, missing >\n");
+    // "<#" with no "#" anywhere after it: the reference never ends, so no
+    // token follows the "<".
+    r = check_text("a\n<#name and more\ntext");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.text, "<#name and more\nError! Unbalancing <, missing >\n");
+    r = check_text("<kavset a = 1> <#");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.text, "<kavset a = 1> <#\nError! Unbalancing <, missing >\n");
     // Inside a block the text still ends: that is the block's problem.
     r = check_text("<kavif #a#>\n<");
     EXPECT_TRUE(r.ok);
@@ -145,7 +153,8 @@ TEST(CheckerScan, BlocksNestedWithoutEndAreCutOff) {
 
 TEST(CheckerScan, HostileTextsEndWithoutHarm) {
     // Pieces of tags shuffled at random: whatever the order, the scan ends,
-    // gives the same report twice, and fails only on a trailing "<".
+    // gives the same report twice, and fails only on a trailing "<" or on
+    // a "<" before the last "#" of the text.
     const std::vector<std::string> pieces = {
         "<", ">", "</", "kavif", "kavwhile", "kavfor", "kavselectcase", "kavcase", "kavcaseelse", "kavprint",
         "kavmail", "kavprinttable", "kavprinttablecol", "kavdbtransaction", "kavset", "kavcookie", "kavlocation",
@@ -161,7 +170,12 @@ TEST(CheckerScan, HostileTextsEndWithoutHarm) {
         EXPECT_EQ(r.text, again.text);
         if (!r.ok) {
             size_t last = text.find_last_not_of(" \n");
-            EXPECT_TRUE(last != std::string::npos && text[last] == '<') << text;
+            size_t hash = text.rfind('#');
+            size_t before_hash = hash == std::string::npos || hash == 0 ? std::string::npos
+                                                                        : text.find_last_not_of(" \n", hash - 1);
+            bool trailing_lt = last != std::string::npos && text[last] == '<';
+            bool open_reference = before_hash != std::string::npos && text[before_hash] == '<';
+            EXPECT_TRUE(trailing_lt || open_reference) << text;
         }
     }
 }

@@ -82,6 +82,16 @@ TEST_P(DbQueryTags, RowLimitsOfQueryAndPrintAndTheRecordCount) {
     EXPECT_EQ(Run("<kavprint query=\"S\" maxrows=\"0\">#name#,</kavprint>"), "Ann,Bob,Cy,Di,Ed,");
 }
 
+TEST_P(DbQueryTags, RecordCountOfAnUnprintedQueryTakesThePositiveLimit) {
+    // Print maxrows 3 from an earlier print; the query's own 0 is no limit,
+    // so the count stops at 3 where a print loop would print every row.
+    std::string page = Run(Q("S", "SELECT name FROM staff ORDER BY id") +
+                           "<kavprint query=\"S\" maxrows=\"3\">#name#,</kavprint>" +
+                           Q("Z", "SELECT name FROM staff ORDER BY id", " maxrows=0") +
+                           "<kavprint>|#Z.recordcount#</kavprint>");
+    EXPECT_EQ(page, "Ann,Bob,Cy,|3") << Log();
+}
+
 TEST_P(DbQueryTags, ValueListsOfAColumn) {
     EXPECT_EQ(Run(Q("S", "SELECT name FROM staff WHERE id < 4 ORDER BY id") +
                   Q("N", "SELECT name FROM staff WHERE id > 100") +

@@ -90,5 +90,16 @@ TEST(DbRowLimit, SmallerPositiveLimitWinsAndZeroMeansNone) {
     for (const Case& c : cases) EXPECT_EQ(RowLimit(c.print, c.query), c.limit) << c.print << "," << c.query;
 }
 
+// A record count takes a positive limit from either side even when the
+// other one is 0.
+TEST(DbCountLimit, PositiveLimitWinsOverZero) {
+    struct Case {
+        int print, query, limit;
+    } cases[] = {
+        {3, 5, 3}, {5, 3, 3}, {4, -1, 4}, {-1, 4, 4}, {-1, -1, -1}, {0, 5, 5}, {3, 0, 3}, {0, 0, -1}, {0, -1, -1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(CountLimit(c.print, c.query), c.limit) << c.print << "," << c.query;
+}
+
 }  // namespace
 }  // namespace kavr

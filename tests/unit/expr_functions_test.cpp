@@ -50,6 +50,9 @@ TEST(StringFunctions, Substrings) {
         {"#InStr(\"Hello\", \"L\", 0)#", "0"}, {"#InStr(2, \"Hello\", \"L\", 1)#", "3"},
         {"#InStr(9, \"Hello\", \"l\")#", "0"}, {"#InStr(\"12345\", \"3\")#", "3"},
         {"#InStr(\"a\")#", "FAIL"},
+        // A quoted integer first argument is a start position too.
+        {"#InStr(\"2\", \"abcb\", \"b\")#", "2"}, {"#InStr(\"3\", \"abcb\", \"b\")#", "4"},
+        {"#InStr(\"3\", \"abcb\", \"B\", 1)#", "4"},
     };
     RUN(cases);
 }

@@ -5,6 +5,7 @@
 #include "mail/flush_spool.h"
 #include "mail/smtp_delivery.h"
 #include "platform/clock.h"
+#include "platform/file_lock.h"
 #include "platform/socket.h"
 #include "tests/smtp/scripted_smtp_peer.h"
 #include "tests/unit/mail_test_site.h"
@@ -325,11 +326,40 @@ TEST(MailSmtp, DamagedSpoolFileGoesToErrorsWithoutRetry) {
     EXPECT_EQ(d.s.files("err"), (Names{"mail000001.txt", "mail000002.txt"}));
 }
 
+TEST(MailSmtp, FileClaimedByAnotherFlushIsLeftToIt) {
+    Delivery d;
+    d.s.spool("", "a@x", "", "one", "", "", "b1");
+    d.s.spool("", "b@x", "", "two", "", "", "b2");
+    {
+        // Another flush is sending mail000001: this one sends only the other.
+        platform::FileLock other;
+        ASSERT_TRUE(other.try_lock(d.s.site.path("spool/mail000001.txt")));
+        d.flush();
+        EXPECT_EQ(count(d.peer.transcript(), "DATA\r\n"), 1u);
+        EXPECT_NE(d.peer.transcript().find("Subject: two"), std::string::npos);
+        EXPECT_EQ(d.s.files("spool"), Names{"mail000001.txt"});
+        EXPECT_EQ(d.s.files("log"), Names{"mail000002.txt"});
+
+        // With every file claimed elsewhere, no session is opened at all.
+        size_t sessions = count(d.peer.transcript(), "QUIT\r\n");
+        d.flush();
+        EXPECT_EQ(count(d.peer.transcript(), "QUIT\r\n"), sessions);
+        EXPECT_EQ(count(d.peer.transcript(), "HELO"), 1u);
+    }
+    // Once that claim is gone (its process ended), the file goes out.
+    d.flush();
+    EXPECT_EQ(count(d.peer.transcript(), "Subject: one"), 1u);
+    EXPECT_TRUE(d.s.files("spool").empty());
+    EXPECT_EQ(d.s.files("log"), (Names{"mail000001.txt", "mail000002.txt"}));
+}
+
 TEST(MailSmtp, FilingOfDeliveredAndRefusedFiles) {
     {
-        // A same-named file already in the log is replaced.
+        // A same-named file already in the log is never replaced: the
+        // new one is filed beside it under a name of its own.
         Delivery d({}, "NbrRetrial=0");
         d.s.site.write("log/mail000007.txt", "old");
+        d.s.site.write("log/mail000007-1.txt", "older");
         using test::record;
         std::string msg = record("") + record("a@x") + record("") + record("s") + record("") +
                           record("") + "new";
@@ -337,7 +367,10 @@ TEST(MailSmtp, FilingOfDeliveredAndRefusedFiles) {
         d.flush();
         // Even with no retrials configured the message is really sent.
         EXPECT_NE(d.peer.transcript().find("DATA\r\n"), std::string::npos);
-        EXPECT_EQ(d.s.read("log", "mail000007.txt"), msg);
+        EXPECT_EQ(d.s.read("log", "mail000007.txt"), "old");
+        EXPECT_EQ(d.s.read("log", "mail000007-1.txt"), "older");
+        EXPECT_EQ(d.s.read("log", "mail000007-2.txt"), msg);
+        EXPECT_TRUE(d.s.files("spool").empty());
     }
     {
         // Without a log directory a delivered file is removed, never resent.

@@ -56,6 +56,24 @@ TEST(TemplatePath, WithoutLogicalPathsRelativeValuesPassAndEscapesAreRefused) {
     EXPECT_FALSE(ResolveTemplatePath(r, "a..b/x.kvl").refused);
 }
 
+TEST(TemplatePath, InsideATemplateDirectoryByWholeSegments) {
+    test::TestSite site;
+    site.load_config("[Template]\nTmpLogicalPath1=/app\nTmpPhysicalPath1=/srv/app/\n"
+                     "TmpLogicalPath2=/x\nTmpPhysicalPath2=c:\\sites\\x\n");
+    struct Case {
+        const char* path;
+        bool inside;
+    } cases[] = {
+        {"/srv/app/done.htm", true},   {"\\srv\\app\\sub\\done.htm", true},
+        {"c:\\sites\\x\\a.htm", true}, {"/srv/application/done.htm", false},
+        {"/srv/app", false},           {"/srv/app/", false},
+        {"/srv/app/../secret.txt", false}, {"/srv/app/sub/../../secret.txt", false},
+        {"/SRV/APP/done.htm", false},  {"srv/app/done.htm", false},
+        {"/done.htm", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(InsideTemplateDirectory(c.path), c.inside) << c.path;
+}
+
 TEST(TemplatePath, UntrustedScriptBitsBecomePermissions) {
     test::TestSite site;
     site.load_config("[Template]\nUntrustedScript1=\\demo\\x.kvl\nUntrustedScriptAllowOnly1=5\n");
