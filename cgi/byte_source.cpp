@@ -27,7 +27,24 @@ size_t ByteSource::Read(char* out, size_t size) {
     return done;
 }
 
-size_t StdinSource::Fill(char* buf, size_t size) { return platform::stdin_read(buf, size); }
+size_t StdinSource::Fill(char* buf, size_t size) {
+    if (left_ < size) size = static_cast<size_t>(left_);
+    if (size == 0) return 0;
+    size_t n = 0;
+    platform::InputStatus status = platform::stdin_read_some(buf, size, timeout_ms_, n);
+    if (status == platform::InputStatus::kTimedOut) timed_out_ = true;
+    if (status != platform::InputStatus::kData) return 0;
+    left_ -= n;
+    return n;
+}
+
+size_t LimitedSource::Fill(char* buf, size_t size) {
+    if (left_ == 0) return 0;
+    size_t n = inner_.Read(buf, left_ < size ? static_cast<size_t>(left_) : size);
+    if (n == 0) cut_short_ = true;
+    left_ -= n;
+    return n;
+}
 
 size_t StringSource::Fill(char* buf, size_t size) {
     size_t n = text_.size() < size ? text_.size() : size;

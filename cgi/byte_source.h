@@ -19,6 +19,10 @@ public:
     // Up to size bytes into out; 0 once the input has ended.
     size_t Read(char* out, size_t size);
 
+    // True once the input ended before the bytes it was to deliver had
+    // all come (it ended early, or nothing more came in time).
+    virtual bool CutShort() const { return false; }
+
 protected:
     // Supplies up to size more bytes; 0 means the input has ended.
     virtual size_t Fill(char* buf, size_t size) = 0;
@@ -32,11 +36,40 @@ private:
     bool ended_ = false;
 };
 
-// Standard input of the process. The system makes no difference between
-// text and binary reads, so one source serves every body type.
+// At most length bytes of standard input: no byte beyond them is taken
+// from it, so whatever the web server sends after the body stays unread.
+// The system makes no difference between text and binary reads, so one
+// source serves every body type. When no byte arrives for timeout_ms
+// (negative: no limit) the input counts as ended, and timed_out() says so.
 class StdinSource : public ByteSource {
+public:
+    StdinSource(long timeout_ms, unsigned long length) : timeout_ms_(timeout_ms), left_(length) {}
+    bool timed_out() const { return timed_out_; }
+
 protected:
     size_t Fill(char* buf, size_t size) override;
+
+private:
+    long timeout_ms_;
+    unsigned long left_;
+    bool timed_out_ = false;
+};
+
+// The first length bytes of another source, never one more: a body is
+// exactly CONTENT_LENGTH bytes, whatever follows it. When the other source
+// ends before them, CutShort() is true.
+class LimitedSource : public ByteSource {
+public:
+    LimitedSource(ByteSource& inner, unsigned long length) : inner_(inner), left_(length) {}
+    bool CutShort() const override { return cut_short_; }
+
+protected:
+    size_t Fill(char* buf, size_t size) override;
+
+private:
+    ByteSource& inner_;
+    unsigned long left_;
+    bool cut_short_ = false;
 };
 
 // A text in memory (not copied: it must outlive the source).

@@ -2,6 +2,7 @@
 
 #include "cgi/cgi_env.h"
 #include "cgi/multipart.h"
+#include "driver/core/config.h"
 
 namespace kavr {
 
@@ -17,22 +18,17 @@ CgiInput ReadCgiInput() {
 
 // Memory grows with the bytes that actually arrive, never with the length
 // the request announces.
-static std::string read_body(ByteSource& body, long length) {
+static std::string read_body(ByteSource& body) {
     std::string text;
     char chunk[16384];
-    unsigned long left = length > 0 ? static_cast<unsigned long>(length) : 0;
-    while (left > 0) {
-        size_t n = body.Read(chunk, left < sizeof chunk ? left : sizeof chunk);
-        if (n == 0) break;
-        text.append(chunk, n);
-        left -= n;
-    }
+    for (size_t n; (n = body.Read(chunk, sizeof chunk)) > 0;) text.append(chunk, n);
     size_t nul = text.find('\0');
     if (nul != std::string::npos) text.resize(nul);
     return text;
 }
 
-static int decode_body(RequestTables& t, const CgiInput& in, ByteSource& body, std::string& why) {
+static int decode_body(RequestTables& t, const CgiInput& in, ByteSource& input, std::string& why) {
+    LimitedSource body(input, BodyLength(in));
     const std::string type = in.content_type.value_or("");
     if (type.find("multipart/form-data") != std::string::npos) {
         size_t key = type.find("oundary=");
@@ -48,7 +44,12 @@ static int decode_body(RequestTables& t, const CgiInput& in, ByteSource& body, s
         return DecodeMultipart(t, body, boundary, why);
     }
     size_t end = 0;
-    if (!DecodeUrlEncoded(t, read_body(body, in.content_length), t.url_count, end)) {
+    std::string text = read_body(body);
+    if (body.CutShort()) {
+        why = kBodyCutShort;
+        return 0;
+    }
+    if (!DecodeUrlEncoded(t, text, t.url_count, end)) {
         why = "more than 512 variables";
         return 0;
     }
@@ -72,10 +73,15 @@ int DecodeRequestFrom(RequestTables& t, const CgiInput& in, ByteSource& body, st
     return 1;
 }
 
+unsigned long BodyLength(const CgiInput& in) {
+    return in.content_length > 0 ? static_cast<unsigned long>(in.content_length) : 0;
+}
+
 int DecodeRequest(Request& request) {
-    StdinSource body;
+    CgiInput in = ReadCgiInput();
+    StdinSource body(g_config.body_timeout > 0 ? g_config.body_timeout * 1000L : -1, BodyLength(in));
     std::string why;  // the driver logs the failure in its own words
-    return DecodeRequestFrom(request.input, ReadCgiInput(), body, why);
+    return DecodeRequestFrom(request.input, in, body, why);
 }
 
 }  // namespace kavr

@@ -26,11 +26,15 @@ CgiInput ReadCgiInput();
 int DecodeRequest(Request& request);
 
 // The same from given input and body bytes, for the program and for tests.
-// A URL-encoded body is read up to content_length bytes or until the input
-// ends, whichever comes first, and what arrived is decoded; its text ends
-// at a zero byte. A multipart body is read until its closing boundary or
-// the end of the input. why receives a short reason on failure.
+// The body is exactly content_length bytes: no byte after them is read,
+// and a body that ends before them (the input ended, or nothing more came
+// in time) fails the decoding. A URL-encoded body's text ends at a zero
+// byte. A multipart body is read until its closing boundary or its last
+// byte. why receives a short reason on failure.
 int DecodeRequestFrom(RequestTables& t, const CgiInput& in, ByteSource& body, std::string& why);
+
+// The bytes of the body: CONTENT_LENGTH, 0 when it is absent or no number.
+unsigned long BodyLength(const CgiInput& in);
 
 // Decodes URL-encoded text into t.vars from index start on, merging a name
 // repeated within that range into "old,new". end receives the table's new

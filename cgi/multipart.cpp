@@ -7,6 +7,8 @@
 
 namespace kavr {
 
+const char* const kBodyCutShort = "body ended before CONTENT_LENGTH bytes had come";
+
 namespace {
 
 class FileSink : public ContentSink {
@@ -100,8 +102,9 @@ struct MultipartDecoder {
     bool field_pending = false, file_pending = false, part_just_read = false;
     std::vector<std::string> made_files;  // removed again if decoding fails
 
+    // A body cut short is the cause of whatever else went wrong.
     int fail(const char* reason) {
-        why = reason;
+        why = in.CutShort() ? kBodyCutShort : reason;
         return 0;
     }
 
@@ -205,7 +208,7 @@ struct MultipartDecoder {
                 part_just_read = false;
             }
         }
-        return 1;
+        return in.CutShort() ? fail(kBodyCutShort) : 1;
     }
 };
 

@@ -20,6 +20,9 @@ constexpr size_t kMaxLinePiece = 2047;
 // Field names and file names of part headers are cut to this length.
 constexpr size_t kMaxPartHeaderName = 99;
 
+// The reason given for a body that ended before its announced length.
+extern const char* const kBodyCutShort;
+
 // Where part content goes: a file, or a growing text.
 class ContentSink {
 public:

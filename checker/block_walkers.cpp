@@ -37,6 +37,13 @@ bool walk_body(CheckScan& scan, const BlockRules& rules, const std::string& open
     std::string token, name;
     for (;;) {
         if (scan.Next(token, kReadText) == kTokEnd) break;
+        // Text that a print or mail body expands: its own, and that of the
+        // blocks inside it whose text is output.
+        const std::string* print_tag = rules.dispatch_others && token == "#" ? scan.PrintBodyTag() : nullptr;
+        if (print_tag) {
+            scan.CheckBodyReference(std::string(*print_tag));
+            continue;
+        }
         if (token != "<") continue;
         int cls = scan.Next(name, kReadText);
         if (cls == kTokEnd) break;
@@ -70,6 +77,7 @@ bool walk_body(CheckScan& scan, const BlockRules& rules, const std::string& open
         if (!result && rules.failure_ends_walk) return false;
     }
     rules.unbalanced(scan, opening);
+    scan.NoteOpenBlocks(depth + 1);
     return false;
 }
 
@@ -94,7 +102,9 @@ CloseEnd read_close_end(CheckScan& scan) {
 // kavif, with kavelseif and kavelse.
 bool is_if(const std::string& name) { return EqualsNoCase(name, "kavif"); }
 bool check_if_header(CheckScan& scan, const std::string&) { return CheckIfHeader(scan); }
-void close_if(CheckScan& scan, const std::string&, bool) { read_close_end(scan); }
+void close_if(CheckScan& scan, const std::string& name, bool) {
+    if (read_close_end(scan) == kCloseEnd) SayTagOpenAtEnd(scan, "/" + name);
+}
 bool if_inner(CheckScan& scan, const std::string& name, bool closing, bool* result) {
     if (closing) return false;
     bool is_else = EqualsNoCase(name, "kavelse");
@@ -205,7 +215,9 @@ const BlockRules kPrintRules = {is_print, check_print_header, close_print, nullp
 
 // kavprinttable: only its columns and its closing tag are looked at.
 bool is_print_table(const std::string& name) { return EqualsNoCase(name, "kavprinttable"); }
-void close_print_table(CheckScan& scan, const std::string&, bool) { read_close_end(scan); }
+void close_print_table(CheckScan& scan, const std::string& name, bool) {
+    if (read_close_end(scan) == kCloseEnd) SayTagOpenAtEnd(scan, "/" + name);
+}
 bool print_table_inner(CheckScan& scan, const std::string& name, bool closing, bool* result) {
     if (!EqualsNoCase(name, "kavprinttablecol")) return false;
     if (!closing) {

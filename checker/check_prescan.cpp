@@ -16,7 +16,7 @@ void keep_line_feeds(std::string_view dropped, std::string& out) {
 
 }  // namespace
 
-int PreScanForCheck(std::string_view raw, std::string& out) {
+int PreScanForCheck(std::string_view raw, std::string& out, size_t* stop) {
     out.clear();
     Lexer lexer(raw, kRefHashIsChar);
     const std::string& text = lexer.text();
@@ -38,6 +38,7 @@ int PreScanForCheck(std::string_view raw, std::string& out) {
         // "<": what follows decides. A token that is not part of a comment
         // opening is read again as the next token of the text.
         size_t after_lt = lexer.position();
+        if (stop) *stop = after_lt - 1;
         cls = lexer.NextToken(token);
         if (cls == kTokEnd) return 0;
         if (!is_punct(cls, token, "!")) {

@@ -5,13 +5,15 @@
 // inside them, so that the checker's line numbers and echoed lines are
 // those of the file the author edits.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace kavr {
 
 // 1 with the cleaned text; 0 when the text ends right after "<", "<!" or
-// "<!-", or inside a comment.
-int PreScanForCheck(std::string_view raw, std::string& out);
+// "<!-", or inside a comment (*stop, when given, is then the position of
+// the "<" that began it).
+int PreScanForCheck(std::string_view raw, std::string& out, size_t* stop = nullptr);
 
 }  // namespace kavr

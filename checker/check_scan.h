@@ -51,14 +51,37 @@ public:
     // Checks the tag whose name (as written) was just read after "<".
     bool Dispatch(const std::string& name);
 
-    // One more block tag inside the ones being followed; false, with the
-    // message, when that is too deep.
+    // A "#" just read in the text of a print or mail body, where the
+    // engine reads a reference up to the next "#" ("##" is a "#" sign);
+    // tag is the body's tag as written.
+    void CheckBodyReference(const std::string& tag);
+    // The innermost kavprint or kavmail being followed (as written), whose
+    // expansion also reads the text of the blocks inside it; null if none.
+    // Valid until the next block is entered.
+    const std::string* PrintBodyTag() const;
+
+    // Where an unbalanced construct opened, for reports that lay messages
+    // out themselves (the plain report has no such line).
+    void Note(int line, std::string_view text);
+    // A note for each of the innermost count blocks being followed.
+    void NoteOpenBlocks(int count);
+
+    // One more block tag inside the ones being followed, opened at the
+    // current token; false, with the message, when that is too deep.
     bool EnterBlock(const std::string& name);
-    void LeaveBlock(int count = 1) { nesting_ -= count; }
+    void LeaveBlock(int count = 1);
 
     bool report_header_tags() const { return owner_.report_header_tags; }
 
 private:
+    struct OpenBlock {
+        std::string name;  // as written
+        int line;          // 0-based
+    };
+
+    void report(std::string_view fmt, std::initializer_list<std::string_view> args, bool echo);
+    std::string_view line_text(int line) const;
+    void note_quote(int cls, const std::string& item);
     void echo_line();
     std::string format(std::string_view format, std::initializer_list<std::string_view> args) const;
     void note_read(size_t start);
@@ -71,6 +94,10 @@ private:
     size_t last_read_start_ = 0;       // position before the last read, for Back
     int line_ = 0;                     // 0-based line of the current token
     int nesting_ = 0;                  // block tags open around the current token
+    std::vector<OpenBlock> open_blocks_;  // the blocks being followed, outermost first
+    // A quoted item of the current tag that ran past its line: its line,
+    // and the line it ended on (-1 when the text ended inside it).
+    int quote_line_ = -1, quote_end_line_ = -1;
     CheckScan* outer_ = nullptr;       // the scan that was active before this one
 };
 

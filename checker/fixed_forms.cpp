@@ -278,10 +278,13 @@ bool CheckTransactionHeader(CheckScan& scan, bool nested) {
     return true;
 }
 
-bool CheckTagEnd(CheckScan& scan) {
+bool CheckTagEnd(CheckScan& scan, const std::string& tag) {
     std::string token;
     int cls = scan.Next(token, kReadText);
-    if (cls == kTokEnd) return false;
+    if (cls == kTokEnd) {
+        SayTagOpenAtEnd(scan, tag);
+        return false;
+    }
     if (is_punct(cls, token, "<")) scan.Back();
     return true;
 }

@@ -76,7 +76,10 @@ bool CheckKeywordTag(CheckScan& scan, const KeywordForm& form, const std::string
     for (;;) {
         int cls = scan.Item(token, kReadAttr, true, false);
         if (cls == kTokEnd) {
-            if (form.text_ends) scan.Say(form.text_ends, {tag});
+            if (form.text_ends)
+                scan.Say(form.text_ends, {tag});
+            else
+                SayTagOpenAtEnd(scan, tag);
             return false;
         }
         if (is_punct(cls, token, ">")) {
@@ -111,7 +114,10 @@ bool CheckKeywordTag(CheckScan& scan, const KeywordForm& form, const std::string
         // is one token.
         int eq_cls = scan.Item(eq, kReadAttr, true, false);
         if (eq_cls == kTokEnd) {
-            if (rule->missing_eq) scan.Say(rule->missing_eq, {tag});
+            if (rule->missing_eq)
+                scan.Say(rule->missing_eq, {tag});
+            else
+                SayTagOpenAtEnd(scan, tag);
             return false;
         }
         if (!(eq_cls == kTokOperator && eq == "=")) {
@@ -127,7 +133,10 @@ bool CheckKeywordTag(CheckScan& scan, const KeywordForm& form, const std::string
 
         int value_cls = scan.Item(value, kReadAttr, true, true);
         if (value_cls == kTokEnd) {
-            if (rule->missing_value) scan.Say(rule->missing_value, {tag});
+            if (rule->missing_value)
+                scan.Say(rule->missing_value, {tag});
+            else
+                SayTagOpenAtEnd(scan, tag);
             return false;
         }
         if (!value_ok(rule->value, value_cls, value)) {
@@ -141,11 +150,17 @@ bool CheckKeywordTag(CheckScan& scan, const KeywordForm& form, const std::string
     }
 }
 
-bool CheckSilentTag(CheckScan& scan) {
+void SayTagOpenAtEnd(CheckScan& scan, const std::string& tag) { scan.Say("%d: Inproper end of %s\n", {tag}); }
+
+bool CheckSilentTag(CheckScan& scan, const std::string& tag) {
     std::string token, eq, value;
+    auto open_at_end = [&] {
+        SayTagOpenAtEnd(scan, tag);
+        return false;
+    };
     for (;;) {
         int cls = scan.Item(token, kReadAttr, true, false);
-        if (cls == kTokEnd) return false;
+        if (cls == kTokEnd) return open_at_end();
         if (is_punct(cls, token, ">")) return true;
         if (is_punct(cls, token, "<")) {
             scan.Back();
@@ -153,14 +168,14 @@ bool CheckSilentTag(CheckScan& scan) {
         }
         if (cls != kTokIdent) continue;
         int eq_cls = scan.Next(eq, kReadAttr);
-        if (eq_cls == kTokEnd) return false;
+        if (eq_cls == kTokEnd) return open_at_end();
         if (!(eq_cls == kTokOperator && eq == "=")) {
             // A word standing alone; what follows it is read again.
             scan.Back();
             continue;
         }
         int value_cls = scan.Item(value, kReadAttr, true, true);
-        if (value_cls == kTokEnd) return false;
+        if (value_cls == kTokEnd) return open_at_end();
         if (!value_ok(kKeywordExpression, value_cls, value)) return end_quietly(scan, value_cls, value);
     }
 }

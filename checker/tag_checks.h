@@ -63,8 +63,13 @@ extern const KeywordForm kFormSocketReceive;
 // Keyword attributes up to ">", reported with the form's messages; tag is
 // the name as written. nested selects the no_eq_nested wording.
 bool CheckKeywordTag(CheckScan& scan, const KeywordForm& form, const std::string& tag, bool nested = false);
-// Attributes name "=" value up to ">" without any message.
-bool CheckSilentTag(CheckScan& scan);
+// Attributes name "=" value up to ">" without any message, except for a
+// tag that the text ends inside.
+bool CheckSilentTag(CheckScan& scan, const std::string& tag);
+
+// The text ends inside a tag whose wording has no message for that; tag
+// is the name as written, with "/" before it for a closing tag.
+void SayTagOpenAtEnd(CheckScan& scan, const std::string& tag);
 
 // Fixed forms.
 bool CheckSetTag(CheckScan& scan);
@@ -77,7 +82,7 @@ bool CheckCaseElse(CheckScan& scan);
 bool CheckVarExistCheck(CheckScan& scan);
 bool CheckTransactionHeader(CheckScan& scan, bool nested);
 // Reads the one token that ends a tag without attributes.
-bool CheckTagEnd(CheckScan& scan);
+bool CheckTagEnd(CheckScan& scan, const std::string& tag);
 
 // Block bodies up to the closing tag; opening is the tag as written.
 bool WalkIfBody(CheckScan& scan, const std::string& opening);

@@ -24,24 +24,32 @@ bool check_form_dml(CheckScan& s, const std::string& n) { return CheckKeywordTag
 bool check_set(CheckScan& s, const std::string&) { return CheckSetTag(s); }
 bool check_run(CheckScan& s, const std::string& n) { return CheckKeywordTag(s, kFormRun, n); }
 bool check_file_open(CheckScan& s, const std::string& n) { return CheckKeywordTag(s, kFormFileOpen, n); }
-bool check_silent(CheckScan& s, const std::string&) { return CheckSilentTag(s); }
+bool check_silent(CheckScan& s, const std::string& n) { return CheckSilentTag(s, n); }
 bool check_location(CheckScan& s, const std::string& n) {
-    return s.report_header_tags() ? CheckKeywordTag(s, kFormLocation, n) : CheckSilentTag(s);
+    return s.report_header_tags() ? CheckKeywordTag(s, kFormLocation, n) : CheckSilentTag(s, n);
 }
 bool check_cookie(CheckScan& s, const std::string& n) {
-    return s.report_header_tags() ? CheckKeywordTag(s, kFormCookie, n) : CheckSilentTag(s);
+    return s.report_header_tags() ? CheckKeywordTag(s, kFormCookie, n) : CheckSilentTag(s, n);
 }
 bool check_transaction(CheckScan& s, const std::string& n) {
     return CheckTransactionHeader(s, false) && WalkTransactionBody(s, n);
 }
 // The rest of the tag is passed over as text; the failure ends an
 // enclosing loop or select body, as the tag ends the template at run time.
-bool check_abort(CheckScan&, const std::string&) { return false; }
+// Only a text that ends right after the name is reported.
+bool check_abort(CheckScan& s, const std::string& n) {
+    std::string token;
+    if (s.Next(token, kReadText) == kTokEnd)
+        SayTagOpenAtEnd(s, n);
+    else
+        s.Back();
+    return false;
+}
 bool check_while(CheckScan& s, const std::string& n) { return CheckWhileHeader(s) && WalkWhileBody(s, n); }
 bool check_for(CheckScan& s, const std::string& n) { return CheckForHeader(s) && WalkForBody(s, n); }
 bool check_select(CheckScan& s, const std::string& n) { return CheckSelectHeader(s) && WalkSelectBody(s, n); }
 bool check_if(CheckScan& s, const std::string& n) { return CheckIfHeader(s) && WalkIfBody(s, n); }
-bool check_tag_end(CheckScan& s, const std::string&) { return CheckTagEnd(s); }
+bool check_tag_end(CheckScan& s, const std::string& n) { return CheckTagEnd(s, n); }
 bool check_var_exist(CheckScan& s, const std::string&) { return CheckVarExistCheck(s); }
 bool check_socket_open(CheckScan& s, const std::string& n) { return CheckKeywordTag(s, kFormSocketOpen, n); }
 bool check_socket_close(CheckScan& s, const std::string& n) { return CheckKeywordTag(s, kFormSocketClose, n); }
@@ -102,6 +110,8 @@ const TagRow kTags[] = {
 }  // namespace
 
 bool CheckScan::Dispatch(const std::string& name) {
+    // A quoted text of an earlier tag is no cause of this one's problems.
+    quote_line_ = -1;
     for (const TagRow& row : kTags) {
         if (!EqualsNoCase(name, row.name)) continue;
         if (!row.block) return row.check(*this, name);
@@ -122,7 +132,13 @@ bool CheckScan::EnterBlock(const std::string& name) {
         return false;
     }
     ++nesting_;
+    open_blocks_.push_back(OpenBlock{name, line_});
     return true;
+}
+
+void CheckScan::LeaveBlock(int count) {
+    nesting_ -= count;
+    for (; count > 0 && !open_blocks_.empty(); --count) open_blocks_.pop_back();
 }
 
 }  // namespace kavr

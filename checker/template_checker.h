@@ -8,10 +8,24 @@
 
 namespace kavr {
 
-// Where the report goes, piece by piece. Without a write function every
-// message and line echo is skipped and only the result is returned.
+// One problem, for callers that lay the report out themselves.
+struct CheckMessage {
+    int line = 0;                // 1-based line it is about; 0 for the file as a whole
+    std::string_view line_text;  // that line's text without its line end
+    std::string_view text;       // as the plain report writes it
+    std::string_view body;       // the same without its leading line number and line end
+    // Where an unbalanced construct opened: a second message that only
+    // callers of message see; the plain report has no such line.
+    bool note = false;
+};
+
+// Where the report goes. The plain report comes piece by piece through
+// write (line echoes and messages); when message is set, every message
+// goes there instead, with no echo. With neither, only the result comes
+// back.
 struct CheckerOutput {
     void (*write)(void* context, std::string_view text) = nullptr;
+    void (*message)(void* context, const CheckMessage& message) = nullptr;
     void* context = nullptr;
 };
 
@@ -24,6 +38,9 @@ enum CheckFailure {
     kCheckDanglingLt,  // a "<" is the last token of the text
 };
 
+// The text of a 0-based line, without its line end; empty past the end.
+std::string_view LineOfText(std::string_view text, int line);
+
 struct TemplateChecker {
     CheckerOutput output;
     // The console program checks kavlocation and kavcookie silently; the
@@ -35,6 +52,11 @@ struct TemplateChecker {
     // Line whose text was echoed last; -1 so that the first message echoes.
     int last_echoed_line = -1;
     CheckFailure failure = kCheckPassed;
+    // Problems reported so far (notes not counted).
+    int problems = 0;
+    // The file's text as read, while CheckFile checks it: laid-out
+    // messages show its lines rather than those without comments.
+    std::string_view file_text;
 
     // Opens the file, removes its HTML comments and checks the rest.
     // Writes "Error: Open Template Failed\n" when it cannot be opened.
@@ -48,6 +70,8 @@ struct TemplateChecker {
     void Write(std::string_view text) const {
         if (output.write) output.write(output.context, text);
     }
+    // A problem of the file as a whole or of one line of the raw text.
+    void Report(std::string_view text, int line = 0, std::string_view line_text = {});
 };
 
 }  // namespace kavr

@@ -111,6 +111,11 @@ bool FindFunction(std::string_view name, FunctionHandler* handler) {
     return true;
 }
 
+bool IsFunctionName(std::string_view name) {
+    FunctionHandler handler;
+    return FindFunction(name, &handler);
+}
+
 int ReadArgument(Lexer& lex, std::string& value, Request& r, const RowView& row) {
     // Quoted strings keep their doubled quotes so the argument can be read
     // again by the expression parser.

@@ -47,6 +47,8 @@ void RegisterFunction(const char* name, FunctionHandler handler);
 // The row for a name. *handler is null for a row whose layer is not linked
 // in. False when the name is not a function.
 bool FindFunction(std::string_view name, FunctionHandler* handler);
+// FindFunction without the handler: is the name a function of the table.
+bool IsFunctionName(std::string_view name);
 
 // Reads one argument of a call: the items up to "," or the closing ")",
 // evaluated with compute_exp unless the argument is a number or a single

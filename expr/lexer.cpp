@@ -261,6 +261,93 @@ int Lexer::read_reference(std::string& token) {
     }
 }
 
+namespace {
+
+// The scan of ReadPlainText over any source of characters (next() gives
+// the next one, or -1 at the end). Returns the character that stopped it
+// ("<" or -1); the white space read after the last token is left in
+// trailing, whole, for the caller to give back.
+template <typename Next>
+int scan_plain_text(Next next, std::string& text, std::string& trailing) {
+    text.clear();
+    trailing.clear();
+    size_t kept = 0;    // text up to the end of the last token
+    size_t spaces = 0;  // length of the current run of white space
+    size_t token = 0;   // characters of the current word or number so far
+    auto add_capped = [&](int ch) {
+        if (token++ < Lexer::kMaxToken) text += static_cast<char>(ch);
+    };
+    int c = next();
+    while (c >= 0 && c != '<') {
+        if (is_space(c)) {
+            if (spaces++ < Lexer::kMaxWhitespace) text += static_cast<char>(c);
+            trailing += static_cast<char>(c);
+            c = next();
+            continue;
+        }
+        spaces = 0;
+        token = 0;
+        trailing.clear();
+        if (c == '.') {
+            // "." and the digits after it are one number.
+            add_capped(c);
+            while (is_digit(c = next())) add_capped(c);
+        } else if (c == '!' || c == '=') {
+            // "!=$" and "=$" hold a "$", which would otherwise start a word.
+            text += static_cast<char>(c);
+            int d = next();
+            if (c == '!' && (d == '=' || d == '?')) {
+                text += static_cast<char>(d);
+                c = d;
+                d = next();
+            }
+            if (c == '=' && d == '$') {
+                text += '$';
+                d = next();
+            }
+            c = d;
+        } else if (is_delimiter(c)) {
+            // The other operators are delimiters only, never cut.
+            text += static_cast<char>(c);
+            c = next();
+        } else {
+            // A word; digits, a point and digits are one number.
+            bool all_digits = true;
+            while (c >= 0 && !is_space(c) && !is_delimiter(c)) {
+                add_capped(c);
+                if (!is_digit(c)) all_digits = false;
+                c = next();
+            }
+            if (c == '.' && all_digits) {
+                add_capped(c);
+                while (is_digit(c = next())) add_capped(c);
+            }
+        }
+        kept = text.size();
+    }
+    text.resize(kept);
+    return c;
+}
+
+}  // namespace
+
+void Lexer::ReadPlainText(std::string& text) {
+    whitespace_.clear();
+    last_token_end_ = static_cast<size_t>(-1);
+    std::string trailing;
+    if (file_) {
+        unget(scan_plain_text([this] { return get(); }, text, trailing));
+        for (size_t i = trailing.size(); i-- > 0;) unget(static_cast<unsigned char>(trailing[i]));
+        return;
+    }
+    // A text is read in place, without the per-character bookkeeping.
+    const char* data = text_.data();
+    size_t end = std::min(limit_, text_.size()), at = pos_;
+    int c = scan_plain_text(
+        [&]() -> int { return at < end ? static_cast<unsigned char>(data[at++]) : -1; }, text, trailing);
+    pos_ = (c < 0 ? at : at - 1) - trailing.size();
+}
+
 int Lexer::ReadItem(bool keep_quotes, std::string& item) {
     int cls = NextToken(item);
     if (!(cls == kTokPunct && item == "\"")) return cls;

@@ -58,6 +58,13 @@ public:
     int ReadItem(bool keep_quotes, std::string& item);
     // As ReadItem; a lone "-" or "+" is joined to the item after it.
     int ReadSignedItem(bool keep_quotes, std::string& item);
+    // Reads plain text up to the last token before the next "<" or the end,
+    // as the tokens NextToken gives would read with their white space: runs
+    // of white space kept to kMaxWhitespace characters, each token to
+    // kMaxToken. The white space after that token is left for the next
+    // read. For texts read with "#" as an ordinary character
+    // (kRefHashIsChar).
+    void ReadPlainText(std::string& text);
     // Returns characters to the input so that the next read sees them again.
     void PushBack(std::string_view token);
 

@@ -14,22 +14,9 @@ void stdout_sink(std::string_view message) { platform::stdout_write(message); }
 
 CheckMessageSink g_check_sink = stdout_sink;
 
-// Every built-in function the checker knows (the run-time table has four more).
-const char* const kCheckerFunctions[] = {
-    "valuelist",      "quotedvaluelist", "preservesinglequotes", "URLEncodedFormat",
-    "DateFormat",     "TimeFormat",      "NumberFormat",         "DecimalFormat",
-    "CurrentDateTime", "CurrentTime",    "CurrentDate",          "Rnd",
-    "DollarFormat",   "YesNoFormat",     "StripCR",              "StrReplace",
-    "Format",         "ParagraphFormat", "HTMLCodeFormat",       "HTMLEditFormat",
-    "ParameterExists", "IncrementValue", "DecrementValue",       "DefaultFileName",
-    "Len",            "StrCat",          "Left",                 "Right",
-    "Mid",            "InStr",           "LCase",                "UCase",
-    "Asc",            "Chr",             "Abs",                  "Int",
-    "IsNumeric",      "IsDate",          "DateDiff",             "LTrim",
-    "RTrim",          "Trim",            "ArrayCount",           "KavIniRefresh",
-    "KavIniGet",      "ValidateCC",      "DecodeCC",             "GetTempFileName",
-    "CurrentPath",
-};
+// Which names check mode accepts as functions: the function table's,
+// installed by the layer that holds it. Until then no name is known.
+CheckFunctionNames g_function_names = nullptr;
 
 struct Item {
     int cls = kTokEnd;
@@ -318,7 +305,7 @@ private:
         std::string text = cur_.text;
         advance();
         if (is_punct("(")) {
-            if (lex_.check_mode() && (cls != kTokIdent || !IsCheckerFunctionName(text))) {
+            if (lex_.check_mode() && (cls != kTokIdent || !(g_function_names && g_function_names(text)))) {
                 g_check_sink("Illegal function name: " + text + "\n");
                 return false;
             }
@@ -364,11 +351,7 @@ int ComparisonCode(std::string_view op) {
     return 0;
 }
 
-bool IsCheckerFunctionName(std::string_view name) {
-    for (const char* f : kCheckerFunctions)
-        if (EqualsNoCase(name, f)) return true;
-    return false;
-}
+void SetCheckFunctionNames(CheckFunctionNames known) { g_function_names = known; }
 
 void SetCheckMessageSink(CheckMessageSink sink) { g_check_sink = sink ? sink : stdout_sink; }
 

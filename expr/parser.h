@@ -54,12 +54,14 @@ int ParseExpressionText(std::string_view expr, bool check_mode, OpList& out);
 
 // True when expr is one complete expression.
 bool CheckExpression(std::string_view expr);
-// The same; with check_mode, calls of functions the checker does not know
+// The same; with check_mode, calls of functions the engine does not know
 // and array elements of names that are not identifiers fail too.
 bool CheckExpression(std::string_view expr, bool check_mode);
 
-// Function names the checker accepts, compared without regard to case.
-bool IsCheckerFunctionName(std::string_view name);
+// The names check mode accepts as function calls: the engine's function
+// table, which lies above this layer, installs its lookup.
+using CheckFunctionNames = bool (*)(std::string_view name);
+void SetCheckFunctionNames(CheckFunctionNames known);
 
 // Where check mode writes "Illegal function name: %s\n"; standard output
 // unless a caller installs its own sink.

@@ -12,7 +12,14 @@ void stdout_flush();
 // Writes at once to standard error (console programs' usage and notes).
 void stderr_write(std::string_view bytes);
 
-// Reads up to size bytes; returns the count, 0 at end of input.
-size_t stdin_read(char* buf, size_t size);
+// What one read of standard input gave.
+enum class InputStatus { kData, kEnded, kTimedOut };
+
+// Reads what standard input holds, up to size bytes, waiting at most
+// timeout_ms for the first byte (without limit when negative). It never
+// waits for more than is already there, so a writer that keeps its end
+// open after the body cannot hold the request. count receives the bytes
+// read (0 unless kData); a read error counts as the end of input.
+InputStatus stdin_read_some(char* buf, size_t size, long timeout_ms, size_t& count);
 
 }  // namespace kavr::platform

@@ -124,6 +124,7 @@ mimetype.assign      = ( ".html" => "text/html; charset=utf-8",
                          ".htm"  => "text/html; charset=utf-8",
                          ".css"  => "text/css",
                          ".svg"  => "image/svg+xml",
+                         ".ico"  => "image/x-icon",
                          ".png"  => "image/png",
                          ".jpg"  => "image/jpeg",
                          ".txt"  => "text/plain; charset=utf-8" )

@@ -19,7 +19,7 @@ packages=(
     postgresql sqlite3
     lighttpd python3-aiosmtpd ccache
     libfcgi-dev libfcgi-bin nginx-light apache2-utils php-fpm
-    chromium chromium-driver python3-selenium
+    chromium chromium-driver python3-selenium fonts-vlgothic
 )
 
 missing=()

@@ -38,14 +38,12 @@ void write_if(Request& request, bool output, const std::string& a, const std::st
 
 int Interpret(Lexer& lexer, Request& request, bool output) {
     lexer.set_reference_mode(kRefHashIsChar);
-    std::string token, name, closing;
-    int cls = lexer.NextToken(token);
-    while (cls != kTokEnd) {
-        if (token != "<") {
-            write_if(request, output, lexer.whitespace(), token);
-            cls = lexer.NextToken(token);
-            continue;
-        }
+    std::string text, token, name, closing;
+    for (;;) {
+        // The text up to the next "<" goes out in one piece.
+        lexer.ReadPlainText(text);
+        if (output && !text.empty()) request.out.write(text);
+        if (lexer.NextToken(token) == kTokEnd) return 1;
         write_if(request, output, lexer.whitespace());
         if (lexer.NextToken(name) == kTokEnd) return 0;
         if (StartsWithNoCase(name, "kav")) {
@@ -75,9 +73,7 @@ int Interpret(Lexer& lexer, Request& request, bool output) {
         } else {
             write_if(request, output, "<", lexer.whitespace(), name);
         }
-        cls = lexer.NextToken(token);
     }
-    return 1;
 }
 
 int InterpretBody(TagCall& call, size_t begin, size_t end, bool output) {

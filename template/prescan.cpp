@@ -44,9 +44,15 @@ int PreScan(Request& request, Lexer& lexer, std::string& text) {
     lexer.set_reference_mode(kRefHashIsChar);
     text.clear();
     Token t, next;
+    std::string plain;
     bool pending = false;  // t already holds the token to look at
     for (;;) {
-        if (!pending && !read(lexer, t)) return 1;
+        if (!pending) {
+            // Text up to the next "<" is copied in one piece.
+            lexer.ReadPlainText(plain);
+            text += plain;
+            if (!read(lexer, t)) return 1;
+        }
         pending = false;
         if (t.text != "<") {
             text += t.ws;

@@ -103,6 +103,8 @@ Tokens replaced in every body (unless raw):
              its log)
   {PROGRAM}  absolute path of the "kavr" link
   {PID}      process id of the run (only in the EXPECT* sections)
+  {STDIN_LENGTH}  the number of bytes of standard input (in ENV and the
+             EXPECT* sections), e.g. for CONTENT_LENGTH
   {YEAR1900} the current year minus 1900 (as in log time stamps)
   {STAMP}    in EXPECTF sections: the prefix of a log line of this run,
              "TID={PID}, {YEAR1900}-" then month, day and time as two-digit
@@ -725,6 +727,7 @@ def prepare_site(sections, kavr, root, site, services, default_timeout):
     os.symlink(os.path.abspath(kavr), link)
 
     body = b"".join(content(s, tokens) for s in sections if s.name == "STDIN")
+    tokens["STDIN_LENGTH"] = str(len(body))
     return Prepared(
         tokens=tokens, link=link, cwd=cwd, body=body,
         env=build_environment(sections, tokens),

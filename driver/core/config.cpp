@@ -171,6 +171,7 @@ void ConfigLoad(bool first_load) {
     r.integer("Admin", "AdminWebForm", c.admin_web_form);
     r.integer("Admin", "KavThreadTimeout", c.thread_timeout);
     r.integer("Admin", "SocketTimeout", c.socket_timeout);
+    r.integer("Admin", "BodyTimeout", c.body_timeout);
     r.text("Admin", "AdminPassword", c.admin_password, 49);
     r.text("Admin", "AdminIP", c.admin_ip, 41);
     r.opt_text("Admin", "AdminEmail", c.admin_email);

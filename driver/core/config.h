@@ -41,6 +41,9 @@ struct Config {
     std::string exe_path, wscgi_path, wshtml_root;
     // [Admin]
     int admin_web_form = 1, thread_timeout = 0, socket_timeout = 20;
+    // Seconds a request body may pause before it counts as cut off (0 or
+    // less: no limit).
+    int body_timeout = 20;
     std::string admin_password, admin_ip;
     std::optional<std::string> admin_email;
     int admin_ini_password_required = 1;

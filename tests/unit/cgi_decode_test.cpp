@@ -188,22 +188,26 @@ TEST(DecodeRequest, ContentLengthAgainstTheBytesThatArrive) {
     struct Case {
         long length;
         std::string body;
+        int result;
         Pairs expected;
     };
     const std::vector<Case> cases = {
-        {3, "a=12345", {{"a", "1"}}},
-        {100, "a=1&b=2", {{"a", "1"}, {"b", "2"}}},  // short body: what arrived
-        {LONG_MAX, "a=1", {{"a", "1"}}},             // absurd: nothing taken up front
-        {0, "a=1", {}},                              // not a number reads as 0
-        {7, std::string("a=1\0b=2", 7), {{"a", "1"}}},  // the body text ends at a zero byte
+        {3, "a=12345", 1, {{"a", "1"}}},
+        {7, "a=1&b=2", 1, {{"a", "1"}, {"b", "2"}}},
+        {0, "a=1", 1, {}},                                 // not a number reads as 0
+        {7, std::string("a=1\0b=2", 7), 1, {{"a", "1"}}},  // the body text ends at a zero byte
+        // A body that ends before its length is cut off: nothing of it counts.
+        {100, "a=1&b=2", 0, {}},
+        {LONG_MAX, "a=1", 0, {}},  // absurd: nothing taken up front, and cut off
     };
     for (const Case& c : cases) {
         CgiInput in = post("application/x-www-form-urlencoded", c.length);
         StringSource src(c.body);
         RequestTables t;
         std::string why;
-        ASSERT_EQ(DecodeRequestFrom(t, in, src, why), 1) << c.length;
+        ASSERT_EQ(DecodeRequestFrom(t, in, src, why), c.result) << c.length;
         EXPECT_EQ(pairs_of(t.vars), c.expected) << c.length;
+        EXPECT_EQ(why, c.result ? "" : kBodyCutShort) << c.length;
     }
 }
 
@@ -434,6 +438,42 @@ TEST_F(Multipart, EndOfInputBetweenPartsIsSuccess) {
     EXPECT_EQ(pairs_of(t.vars, 1), (Pairs{{"a", "1"}}));
 }
 
+TEST_F(Multipart, OnlyContentLengthBytesAreTheBody) {
+    // The input goes on after the announced length: what follows is never read.
+    std::string body = file_part("f", "f.txt", "data") + field("a", "1") + "--" + kBoundary + "\r\n";
+    std::string more = "Content-Disposition: form-data; name=\"b\"\r\n\r\n2\r\n" + closing();
+    CgiInput in = post(std::string("multipart/form-data; boundary=") + kBoundary,
+                       static_cast<long>(body.size()));
+    std::string input = body + more;
+    StringSource src(input);
+    ASSERT_EQ(DecodeRequestFrom(t, in, src, why), 1) << why;
+    EXPECT_EQ(pairs_of(t.vars), (Pairs{{"a", "1"}}));
+    ASSERT_EQ(t.uploads.size(), 1u);
+    EXPECT_EQ(upload_content(0), "data");
+    char rest[8];
+    EXPECT_EQ(std::string(rest, src.Read(rest, 7)), more.substr(0, 7));
+}
+
+TEST_F(Multipart, BodyEndingBeforeItsLengthFailsWhereverItEnds) {
+    // Ended between parts, inside a field, inside a file: each is a body
+    // that was cut off, and no upload of it stays on disk.
+    std::string b = std::string("--") + kBoundary + "\r\n";
+    const std::vector<std::string> cut = {
+        file_part("f", "f.txt", "data") + field("a", "1"),
+        file_part("f", "f.txt", "data") + b + "Content-Disposition: form-data; name=\"x\"\r\n\r\nhal",
+        b + "Content-Disposition: form-data; name=\"f\"; filename=\"g\"\r\n\r\nhalf a fi",
+    };
+    for (const std::string& body : cut) {
+        t = RequestTables();
+        CgiInput in = post(std::string("multipart/form-data; boundary=") + kBoundary,
+                           static_cast<long>(body.size() + 100));
+        StringSource src(body);
+        EXPECT_EQ(DecodeRequestFrom(t, in, src, why), 0) << body;
+        EXPECT_EQ(why, kBodyCutShort) << body;
+        EXPECT_TRUE(temp_files().empty()) << body;
+    }
+}
+
 TEST_F(Multipart, TableLimits) {
     std::string body;
     for (int i = 0; i < 64; ++i) body += file_part("f", "n" + std::to_string(i), "d");
@@ -474,6 +514,7 @@ public:
         tail_ = "\r\n" + closing();
     }
     static char byte_at(uint64_t i) { return static_cast<char>((i * 7 + i / 251) & 0xFF); }
+    long length() const { return static_cast<long>(head_.size() + kSize + tail_.size()); }
 
     uint64_t seen_on_disk = 0;
 
@@ -512,7 +553,7 @@ private:
 
 TEST_F(Multipart, FiftyMegabyteUploadIsStreamedToDisk) {
     GeneratedUpload src(site.dir());
-    CgiInput in = post(std::string("multipart/form-data; boundary=") + kBoundary, 0);
+    CgiInput in = post(std::string("multipart/form-data; boundary=") + kBoundary, src.length());
     ASSERT_EQ(DecodeRequestFrom(t, in, src, why), 1) << why;
     ASSERT_EQ(t.uploads.size(), 1u);
     EXPECT_GE(src.seen_on_disk, GeneratedUpload::kSize / 2 - (1 << 20));

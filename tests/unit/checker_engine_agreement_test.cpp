@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "expr/functions.h"
 #include "expr/lexer.h"
 #include "template/interpreter.h"
 #include "template/register.h"
@@ -73,6 +74,22 @@ TEST(CheckerEngineAgreement, WhatTheEngineCannotParseIsReported) {
         EXPECT_NE(run.errors.find("11010"), std::string::npos) << p << " gave " << run.errors;
         EXPECT_NE(test::check_text(p).text, "") << p;
     }
+}
+
+TEST(CheckerEngineAgreement, TheCheckerKnowsEveryFunctionOfTheTable) {
+    // Functions beyond the oldest list, and one registered just now: the
+    // checker reads the engine's own table.
+    RegisterFunction("TestOnlyFunction", [](FunctionCall& call) { return call.Result("t"); });
+    const char* pieces[] = {
+        "<kavset a = #UploadFile(\"f\")#>", "<kavset a = #WeekDay(\"1/2/99\")#>",
+        "<kavset a = #Escape(name)#>",     "<kavset a = #KavGetConnection()#>",
+        "<kavset a = #TestOnlyFunction(1)#>",
+    };
+    for (const char* p : pieces) EXPECT_EQ(test::check_text(p).text, "") << p;
+    EXPECT_EQ(test::check_text("<kavset a = #TestOnlyFunctio(1)#>").text,
+              "<kavset a = #TestOnlyFunctio(1)#>\nIllegal function name: TestOnlyFunctio\n"
+              "1: Syntax error with the expression after = in kavSet\n");
+    RegisterFunction("TestOnlyFunction", nullptr);
 }
 
 }  // namespace

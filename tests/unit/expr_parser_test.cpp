@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "driver/core/text_util.h"
+
 namespace kavr {
 namespace {
 
@@ -102,16 +104,21 @@ TEST(Parser, DepthIsBoundedByTheOpStack) {
 std::string g_sink;
 void capture(std::string_view m) { g_sink += m; }
 
+bool only_len(std::string_view name) { return EqualsNoCase(name, "len"); }
+
 TEST(Parser, CheckModeValidatesFunctionAndArrayNames) {
     SetCheckMessageSink(capture);
+    SetCheckFunctionNames(only_len);
     g_sink.clear();
-    EXPECT_TRUE(CheckExpression("Len(x) + DateDiff(\"d\", a, b)", true));
+    EXPECT_TRUE(CheckExpression("Len(x) + LEN(\"d\")", true));
     EXPECT_FALSE(CheckExpression("Foo(1)", true));
     EXPECT_EQ(g_sink, "Illegal function name: Foo\n");
     g_sink.clear();
-    EXPECT_FALSE(CheckExpression("WeekDay(x)", true));
+    EXPECT_FALSE(CheckExpression("Len(1) + WeekDay(x)", true));
     EXPECT_EQ(g_sink, "Illegal function name: WeekDay\n");
     EXPECT_TRUE(CheckExpression("WeekDay(x)", false));
+    SetCheckFunctionNames(nullptr);
+    EXPECT_FALSE(CheckExpression("Len(x)", true));
     EXPECT_FALSE(CheckExpression("12abc[1]", true));
     EXPECT_TRUE(CheckExpression("12abc[1]", false));
     SetCheckMessageSink(nullptr);

@@ -212,3 +212,59 @@ TEST(Lexer, ClassifyWord) {
 
 }  // namespace
 }  // namespace kavr
+
+namespace kavr {
+namespace {
+
+// Plain text read in one piece must be exactly what the tokens and their
+// white space give, limits included, and leave the lexer at the same "<".
+std::string plain_by_tokens(Lexer& lex) {
+    std::string out, tok;
+    for (;;) {
+        int cls = lex.NextToken(tok);
+        if (cls == kTokEnd) {
+            lex.PushBack(lex.whitespace());
+            return out;
+        }
+        if (tok == "<") {
+            lex.PushBack(lex.whitespace() + tok);
+            return out;
+        }
+        out += lex.whitespace() + tok;
+    }
+}
+
+TEST(LexerPlainText, AgreesWithTheTokensOnRandomTexts) {
+    const std::string pieces[] = {" ", "\n", "\t", "a", "Z9", "1", "12", ".", "5", "#", "&", "&&", "!", "!=$",
+                                  "=", "$", "=$", "!?", "|", ":", "\"", "<", "<p>", "x.y", "_", "\x01", std::string(250, ' '),
+                                  std::string(1100, 'w'), std::string(1100, '7'), "." + std::string(1100, '3')};
+    unsigned seed = 12345;
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        int n = static_cast<int>((seed = seed * 1103515245 + 12345) >> 16) % 12;
+        for (int i = 0; i < n; ++i) {
+            seed = seed * 1103515245 + 12345;
+            const std::string& p = pieces[(seed >> 16) % (sizeof pieces / sizeof pieces[0])];
+            text += p;
+        }
+        Lexer a(text, kRefHashIsChar), b(text, kRefHashIsChar);
+        // Read in pieces from "<" to "<", with a limit on half of the rounds.
+        if (round % 2) {
+            a.set_limit(text.size() / 2);
+            b.set_limit(text.size() / 2);
+        }
+        for (int step = 0; step < 20; ++step) {
+            std::string expected = plain_by_tokens(a), got, ta, tb;
+            b.ReadPlainText(got);
+            ASSERT_EQ(got, expected) << "text: " << text.substr(0, 80);
+            int ca = a.NextToken(ta), cb = b.NextToken(tb);
+            ASSERT_EQ(ca, cb);
+            ASSERT_EQ(ta, tb);
+            ASSERT_EQ(a.whitespace(), b.whitespace());
+            if (ca == kTokEnd) break;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kavr
