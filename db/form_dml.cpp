@@ -93,7 +93,7 @@ int run_insert(Request& r, const std::string& source, const std::string& table,
     std::string sql;
     int taken = 0;
     if (!BuildInsertStatement(r, table, columns, form_values(r), sql, taken, out)) return 0;
-    trace(r, "DML=" + sql + "\n");
+    if (LogWanted(1)) trace(r, "DML=" + sql + "\n");
     if (taken == 0) return 0;
     return record_and_run(r, source, kSqlInsert, sql, out);
 }
@@ -108,7 +108,7 @@ int run_update(Request& r, const std::string& source, const std::string& table,
     if (!BuildUpdateStatement(r, table, columns, typed_keys(key_names, all), form_values(r),
                               sql, out))
         return 0;
-    trace(r, "DML=" + sql + "\n");
+    if (LogWanted(1)) trace(r, "DML=" + sql + "\n");
     return record_and_run(r, source, kSqlUpdate, sql, out);
 }
 

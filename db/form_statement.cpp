@@ -104,7 +104,7 @@ int BuildUpdateStatement(Request& r, const std::string& table,
         if (assigned++ > 0) set += ',';
         set += column.name + "=" + literal;
     }
-    trace(r, "UPDATE SET FINISHED: " + set + "\n");
+    if (LogWanted(1)) trace(r, "UPDATE SET FINISHED: " + set + "\n");
     if (assigned == 0) {
         error(r, "Error DML Statement: " + set + "\n");
         return 0;
@@ -118,7 +118,7 @@ int BuildUpdateStatement(Request& r, const std::string& table,
         if (conditions++ > 0) where += " AND ";
         where += table + "." + key.name + "=" + literal;
     }
-    trace(r, "UPDATE WHERE FINISHED = " + where + "\n");
+    if (LogWanted(1)) trace(r, "UPDATE WHERE FINISHED = " + where + "\n");
     sql = set + "\n";
     if (conditions > 0) sql += where + "\n";
     return 1;

@@ -79,7 +79,7 @@ int read_level(PrintRun& run, Lexer& lexer, GroupLevel& level, bool outermost) {
             }
             case kAttrGroup:
                 level.group_field = v;
-                trace(r, "Group Field=" + v + "\n");
+                if (LogWanted(1)) trace(r, "Group Field=" + v + "\n");
                 break;
             case kAttrFile:
             case kAttrPassword:

@@ -1,5 +1,6 @@
 #include "db/print_include.h"
 
+#include "driver/core/charset.h"
 #include "driver/core/hooks.h"
 #include "driver/core/report_error.h"
 #include "driver/core/request.h"
@@ -14,22 +15,47 @@ namespace {
 constexpr size_t kIncludeLineChars = 1023;
 constexpr size_t kEscapedLineChars = 3071;
 
-// One line of up to 1023 characters; had_end tells whether a line end
-// (not kept) finished it. False at the end of the file with nothing read.
-bool read_line(platform::File& f, std::string& line, bool& had_end) {
-    line.clear();
-    had_end = false;
-    while (line.size() < kIncludeLineChars) {
-        int c = f.getc();
-        if (c < 0) return !line.empty();
-        if (c == '\n') {
-            had_end = true;
-            return true;
+// Lines of up to 1023 bytes; a longer line goes on in the next one. On a
+// utf-8 site a character the cut would split goes whole to the next line.
+class LineReader {
+public:
+    explicit LineReader(platform::File& f) : f_(f) {}
+
+    // had_end tells whether a line end (not kept) finished the line. False
+    // at the end of the file with nothing read.
+    bool next(std::string& line, bool& had_end) {
+        line.swap(carry_);
+        carry_.clear();
+        had_end = false;
+        while (line.size() < kIncludeLineChars) {
+            int c = f_.getc();
+            if (c < 0) return !line.empty();
+            if (c == '\n') {
+                had_end = true;
+                return true;
+            }
+            line += static_cast<char>(c);
         }
-        line += static_cast<char>(c);
+        // Up to three more bytes show whether the cut splits a character.
+        for (int i = 0; i < 3; ++i) {
+            int c = f_.getc();
+            if (c < 0) break;
+            if (c == '\n') {
+                f_.ungetc(c);
+                break;
+            }
+            line += static_cast<char>(c);
+        }
+        size_t keep = CutPoint(line, kIncludeLineChars);
+        carry_ = line.substr(keep);
+        line.resize(keep);
+        return true;
     }
-    return true;
-}
+
+private:
+    platform::File& f_;
+    std::string carry_;
+};
 
 }  // namespace
 
@@ -62,18 +88,19 @@ int OutputIncludeFile(Request& r, const std::string& name, const std::string& pa
         ReportError(r, "10260", r.out);
         return 1;
     }
+    LineReader lines(f);
     std::string line;
     bool had_end = false;
     int ok = 1;
     if (format.html && format.preformat) ok &= emit("<PRE>\n");
-    while (read_line(f, line, had_end)) {
+    while (lines.next(line, had_end)) {
         if (!line.empty() && line.back() == '\r' && had_end) line.pop_back();
         if (!format.html) {
             ok &= emit(line + (had_end ? "\n" : ""));
         } else if (format.preformat) {
-            ok &= emit(HtmlEscape(line).substr(0, kEscapedLineChars) + (had_end ? "\n" : ""));
+            ok &= emit(HtmlEscape(line, kEscapedLineChars) + (had_end ? "\n" : ""));
         } else {
-            ok &= emit(HtmlEscape(line).substr(0, kEscapedLineChars) + (had_end ? "<BR>\n" : ""));
+            ok &= emit(HtmlEscape(line, kEscapedLineChars) + (had_end ? "<BR>\n" : ""));
         }
     }
     if (format.html && format.preformat) ok &= emit("</PRE>\n");

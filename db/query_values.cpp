@@ -62,7 +62,7 @@ int hold_first_row(Request& r, QueryRecord& q) {
     q.first_row.mode = kFetchWhole;
     if (!OpenResult(r, st, q.run.sql, q.first_row, r.out)) return 0;
     trace(r, "SQL query execution succeed in Query_Value\n");
-    trace(r, "Execute SQL in open_query=" + q.run.sql + "\n");
+    if (LogWanted(1)) trace(r, "Execute SQL in open_query=" + q.run.sql + "\n");
     if (q.first_row.columns.empty()) return 0;
     int got = FetchRow(r, st, q.first_row, r.out);
     if (got == 0) return 0;

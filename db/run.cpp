@@ -68,7 +68,8 @@ int RunQuery(Request& r, QueryRun& q, int print_maxrows, RowSink* sink, Response
     ExecutionTimer timer(r);
     trace(r, "Starting execute SQL: ");
     trace(r, q.sql);
-    trace(r, "\nat time = ");
+    trace(r, "\n");  // the statement's own line breaks are escaped, this one ends its line
+    trace(r, "at time = ");
     LogTime(r);
     const int limit = RowLimit(print_maxrows, q.maxrows);
 

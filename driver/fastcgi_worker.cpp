@@ -7,7 +7,7 @@
 #include "driver/core/log.h"
 #include "driver/serve_request.h"
 #include "mail/spool.h"
-#include "platform/clock.h"
+#include "platform/append_file.h"
 #include "platform/fastcgi.h"
 #include "platform/std_streams.h"
 #include "platform/watchdog.h"
@@ -28,11 +28,15 @@ void end_response() {
 }
 
 // Called on the watchdog's thread when a request outlives its time; the
-// process ends right after.
+// process ends right after. The request may be inside the log, so the line
+// goes to the file by a write of its own.
 void on_request_timeout() {
     std::string why = "Error: Request time limit of " + std::to_string(g_timeout_seconds) +
                       " seconds reached, the FastCGI worker exits\n";
-    WriteLog(platform::process_id(), 3, why);
+    if (LogWanted(3) && !g_config.log_path.empty()) {
+        platform::AppendFile log;
+        if (log.open(g_config.log_path, false)) log.write(why);
+    }
     platform::stderr_write("kavr: " + why);
 }
 
@@ -40,7 +44,7 @@ void on_request_timeout() {
 // file changed; otherwise only the log is started, as a fresh read does.
 void prepare_configuration() {
     if (g_config.loaded && !ConfigFileChanged()) {
-        StartRequestLog();
+        LogConfigurationRead();
         return;
     }
     if (g_config.loaded) ConfigRelease(true);  // closes the kept connections too
@@ -48,11 +52,9 @@ void prepare_configuration() {
     ConfigLoad(true);
 }
 
-// What a new process would start with and a request may have changed.
-void reset_process_state() {
-    ResetLogState();
-    g_spool_counters = SpoolCounters();
-}
+// What a new process would start with and a request may have changed (the
+// log's line state ends with each request's log).
+void reset_process_state() { g_spool_counters = SpoolCounters(); }
 
 // Kept connections are reset for the next request, or all closed when
 // pooling is switched off.

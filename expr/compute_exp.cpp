@@ -31,7 +31,7 @@ struct NestingGuard {
 }  // namespace
 
 int compute_exp(const std::string& expr, std::string& out, size_t size, Request& r, const RowView& row) {
-    WriteLog(r.thread_number, 1, "In compute_exp, exp=" + expr + "\n");
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "In compute_exp, exp=" + expr + "\n");
     std::string value;
     if (expr.empty() || expr[0] != '#') {
         value = StripQuotes(expr);
@@ -44,13 +44,14 @@ int compute_exp(const std::string& expr, std::string& out, size_t size, Request&
         if (closed && g_nesting <= static_cast<int>(kOpStackSize)) compiled = CompileExpression(inner);
         if (!compiled || !compiled->ok) {
             WriteLog(r.thread_number, 3, "Error: Syntax error with " + expr + "\n");
+            r.vars.set("CurExpression__", expr, 0);
             ReportError(r, "11010", r.out);
             return -1;
         }
         if (EvaluateCompiled(compiled->ops, value, r, row) != 1) return -1;
     }
     cut(value, size);
-    WriteLog(r.thread_number, 1, "the exp's value=" + value + "\n");
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "the exp's value=" + value + "\n");
     out = std::move(value);
     return 1;
 }

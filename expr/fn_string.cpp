@@ -38,7 +38,7 @@ int FnLen(FunctionCall& call) {
 
 int FnStrCat(FunctionCall& call) {
     int tid = call.request.thread_number;
-    WriteLog(tid, 1, "In Strcat: " + call.text + "\n");
+    if (LogWanted(1)) WriteLog(tid, 1, "In Strcat: " + call.text + "\n");
     std::vector<std::string> args;
     if (!call.Arguments(args, 0, static_cast<size_t>(-1))) return 0;
     std::string joined;
@@ -47,12 +47,12 @@ int FnStrCat(FunctionCall& call) {
         if (joined.size() >= kValueSize - 1) break;
     }
     if (joined.size() > kValueSize - 1) joined.resize(kValueSize - 1);
-    WriteLog(tid, 1, "Out Strcat: " + joined + "\n");
+    if (LogWanted(1)) WriteLog(tid, 1, "Out Strcat: " + joined + "\n");
     return call.Result(joined);
 }
 
 int FnStrReplace(FunctionCall& call) {
-    WriteLog(call.request.thread_number, 1, "In StrReplace: " + call.text + "\n");
+    if (LogWanted(1)) WriteLog(call.request.thread_number, 1, "In StrReplace: " + call.text + "\n");
     std::vector<std::string> args;
     if (!call.Arguments(args, 3, 4)) return 0;
     const std::string &text = args[0], &old = args[1], &repl = args[2];
@@ -97,7 +97,7 @@ int FnLeftRightMid(FunctionCall& call) {
 }
 
 int FnInStr(FunctionCall& call) {
-    WriteLog(call.request.thread_number, 1, "In InStr: " + call.text + "\n");
+    if (LogWanted(1)) WriteLog(call.request.thread_number, 1, "In InStr: " + call.text + "\n");
     std::vector<std::string> args;
     if (!call.Arguments(args, 2, 4)) return 0;
     int start = 1, flag = 0;

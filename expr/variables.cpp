@@ -140,18 +140,20 @@ int AssignVariable(Request& r, std::string_view name_form, std::string_view valu
 }
 
 int LookupValue(const std::string& reference, std::string& out, size_t size, Request& r, const RowView& row) {
-    WriteLog(r.thread_number, 1, "Get value for: " + reference + "\n");
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "Get value for: " + reference + "\n");
     std::string value = reference;
     if (ResolveReference(kTokReference, value, size, r, row)) {
-        WriteLog(r.thread_number, 1, "The value is: " + value + "\n");
+        if (LogWanted(1)) WriteLog(r.thread_number, 1, "The value is: " + value + "\n");
         out = std::move(value);
         return 1;
     }
     std::string body = strip_hashes(reference);
-    if (r.var_exist_check && !r.parameter_probe && is_name_reference(body)) {
+    bool name = is_name_reference(body);
+    if (r.var_exist_check && !r.parameter_probe && name) {
         r.vars.set("CurVarName__", body, 0);
         ReportError(r, "10810", r.out);
     }
+    if (name) WriteLog(r.thread_number, 2, "Warning: No definition for " + body + "\n");
     WriteLog(r.thread_number, 3, "Error: No definition for this variable\n");
     return 0;
 }

@@ -140,7 +140,8 @@ int KavCookie(TagCall& call) {
     if (secure) line += ";secure";
     line += "\n";
     r.pending_cookie += line;
-    WriteLog(r.thread_number, 1, "Cookie Statement: " + line + "\n");
+    // The statement's own line end ends the log line.
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "Cookie Statement: " + line);
     return 1;
 }
 

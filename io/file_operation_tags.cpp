@@ -69,7 +69,7 @@ int KavFileDelete(TagCall& call) {
         if (a.which != kRet && !ExpandAttribute(kExpandText, a.value, kAttributeSize, r)) return 0;
         (a.which == kName ? name : a.which == kRet ? ret : password) = a.value;
     }
-    WriteLog(r.thread_number, 1, "Delete File: " + name);
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "Delete File: " + name);
     std::string physical;
     if (!ResolveFilePath(r, name, physical, "w", password, r.out)) return 0;
     outcome(r, ret, platform::delete_file(physical));
@@ -80,7 +80,7 @@ int KavFileCopy(TagCall& call) {
     Request& r = call.request;
     TwoFiles t;
     if (!read_two_files(call, t)) return 0;
-    WriteLog(r.thread_number, 1, "Copy File: " + t.from + "To File: " + t.to);
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "Copy File: " + t.from + "To File: " + t.to);
     std::string from, to;
     bool ok = ResolveFilePath(r, t.from, from, "r", t.from_password, r.out) &&
               ResolveFilePath(r, t.to, to, "w", t.to_password, r.out) && copy_file(from, to);
@@ -92,7 +92,7 @@ int KavFileRename(TagCall& call) {
     Request& r = call.request;
     TwoFiles t;
     if (!read_two_files(call, t)) return 0;
-    WriteLog(r.thread_number, 1, "Rename File: " + t.from + "To File: " + t.to);
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "Rename File: " + t.from + "To File: " + t.to);
     std::string from, to;
     if (!ResolveFileToMove(r, t.from, from, t.from_password, r.out)) return 0;
     if (!ResolveFilePath(r, t.to, to, "w", t.to_password, r.out)) return 0;

@@ -103,7 +103,7 @@ int KavFileOpen(TagCall& call) {
     std::string physical;
     if (!ResolveFilePath(r, rec.name, physical, mode, password, r.out)) return 0;
 
-    WriteLog(r.thread_number, 1, "File Name=" + physical + "\n");
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "File Name=" + physical + "\n");
     auto stream = std::make_unique<platform::File>();
     bool opened = stream->open_shared(physical, mode, share_mode(rec.lock));
     if (opened) rec.stream = std::move(stream);
@@ -148,7 +148,7 @@ int KavFileGetLine(TagCall& call) {
     std::string text = read_text(*rec->stream, one_char ? 1 : kMaxLine, at_end);
     SetVariable(r, result_var, text, 0);
     if (!rec->result_var.empty()) SetVariable(r, rec->result_var, at_end ? "EOF" : "NOEOF", 0);
-    WriteLog(r.thread_number, 1, "File Read Result=" + text + "\n");
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "File Read Result=" + text + "\n");
     return 1;
 }
 
@@ -177,7 +177,7 @@ int KavFilePutLine(TagCall& call) {
     if (!rec->stream) return 0;
     rec->stream->write(value);
     if (whole_line) rec->stream->write("\n");
-    WriteLog(r.thread_number, 1, "Write to file with: " + value + "\n");
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "Write to file with: " + value + "\n");
     return 1;
 }
 

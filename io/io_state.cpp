@@ -9,7 +9,7 @@ namespace kavr {
 IoState::~IoState() {
     for (auto& f : files) {
         if (f->stream) f->stream->close();
-        WriteLog(thread_number, 1, "Close File: " + f->name + "\n");
+        if (LogWanted(1)) WriteLog(thread_number, 1, "Close File: " + f->name + "\n");
     }
     for (int fd : sockets) platform::socket_close(fd);
 }
@@ -37,7 +37,7 @@ void CloseOpenFile(IoState& state, OpenFileRecord* record) {
     for (auto it = state.files.begin(); it != state.files.end(); ++it) {
         if (it->get() != record) continue;
         if (record->stream) record->stream->close();
-        WriteLog(state.thread_number, 1, "Close File: " + record->name + "\n");
+        if (LogWanted(1)) WriteLog(state.thread_number, 1, "Close File: " + record->name + "\n");
         state.files.erase(it);
         return;
     }

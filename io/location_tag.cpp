@@ -29,7 +29,7 @@ int KavLocation(TagCall& call) {
     lexer.ReadItem(false, url);
     if (!ExpandAttribute(kExpandText, url, 1024, r)) return 0;
     url = HeaderValue(url);
-    WriteLog(r.thread_number, 1, "URL=" + url + "\n");
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "URL=" + url + "\n");
     lexer.ReadItem(false, item);  // the ">"
     r.pending_location = "Location:" + url + "\n\n";
     return 1;

@@ -151,7 +151,7 @@ int resolve(Request& r, const std::string& name_in, std::string& physical, bool 
         ReportError(r, "10510", out);
         return 0;
     }
-    WriteLog(r.thread_number, 1, "Found File's Logical Path=" + e->logical_path + "\n");
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "Found File's Logical Path=" + e->logical_path + "\n");
     std::string rest = name.substr(e->logical_path.size());
     std::string path = e->physical_path + rest;
     if (path.size() > kMaxPhysicalPath)

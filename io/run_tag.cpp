@@ -121,7 +121,7 @@ int KavRun(TagCall& call) {
     }
 
     bool detached = !a.type.empty() && !EqualsNoCase(a.type, "win32");
-    WriteLog(r.thread_number, 1, "Begin run: " + cmd.command + "\n");
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "Begin run: " + cmd.command + "\n");
     platform::Child child;
     int error_number = 0;
     if (!platform::start_process(platform::split_command_line(cmd.command),

@@ -74,7 +74,7 @@ int SmtpSession::read_reply(const char* expected) {
             break;
         }
     }
-    WriteLog(0, 1, "Reply message=" + reply + "\n");
+    if (LogWanted(1)) WriteLog(0, 1, "Reply message=" + reply + "\n");
     if (!complete) {
         broken_ = true;
         last_reply_code_ = 0;

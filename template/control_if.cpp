@@ -7,6 +7,7 @@
 #include "template/interpreter.h"
 #include "template/tag_handlers.h"
 #include "template/tag_reading.h"
+#include "template/unclosed_construct.h"
 
 namespace kavr {
 
@@ -14,7 +15,7 @@ namespace {
 
 int unbalanced(TagCall& call) {
     WriteLog(call.request.thread_number, 3, "Error: kavIFs and /kavIFs are not balanced\n");
-    return 0;
+    return ReportUnclosedConstruct(call);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "template/interpreter.h"
 #include "template/tag_handlers.h"
 #include "template/tag_reading.h"
+#include "template/unclosed_construct.h"
 
 namespace kavr {
 
@@ -45,7 +46,7 @@ int KavWhile(TagCall& call) {
     }
     lexer.set_reference_mode(kRefHashIsChar);
     BodyRange body;
-    if (!ScanBody(lexer, "kavwhile", body)) return 0;
+    if (!ScanBody(lexer, "kavwhile", body)) return ReportUnclosedConstruct(call);
 
     if (!EvaluateItem(call.request, condition, value)) return 0;
     while (IsTrue(value)) {
@@ -84,7 +85,7 @@ int KavFor(TagCall& call) {
     }
     lexer.set_reference_mode(kRefHashIsChar);
     BodyRange body;
-    if (!ScanBody(lexer, "kavfor", body)) return 0;
+    if (!ScanBody(lexer, "kavfor", body)) return ReportUnclosedConstruct(call);
 
     // The counter lives here: assignments to the variable inside the body
     // do not change the number of iterations.

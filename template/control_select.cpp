@@ -8,6 +8,7 @@
 #include "template/interpreter.h"
 #include "template/tag_handlers.h"
 #include "template/tag_reading.h"
+#include "template/unclosed_construct.h"
 
 namespace kavr {
 
@@ -69,7 +70,7 @@ int KavSelectCase(TagCall& call) {
             }
         }
     }
-    if (!closed) return 0;
+    if (!closed) return ReportUnclosedConstruct(call);
     if (!chosen) body.begin = body.end = body.after;
 
     const std::string& text = lexer.text();

@@ -42,9 +42,9 @@ int KavInclude(TagCall& call) {
                     limit + " levels deep (does a template include itself?)</B><HR>\n");
         return 0;
     }
-    WriteLog(r.thread_number, 1, "Read in KAVINCLUDE file: " + t.path + "\n");
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "Read in KAVINCLUDE file: " + t.path + "\n");
     int rc = LoadAndRun(r, t.path);
-    WriteLog(r.thread_number, 1, "Handle over the kavInclude file: " + t.path + "\n");
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "Handle over the kavInclude file: " + t.path + "\n");
     return rc;
 }
 

@@ -38,6 +38,10 @@ void write_if(Request& request, bool output, const std::string& a, const std::st
 
 int Interpret(Lexer& lexer, Request& request, bool output) {
     lexer.set_reference_mode(kRefHashIsChar);
+    // Tags of the template file itself mark where they start, for the line
+    // an error names; tags of row texts and code leave the template's tag.
+    TemplateRunState& state = RunState(request);
+    const bool marks_tags = state.template_lexer == &lexer;
     std::string text, token, name, closing;
     for (;;) {
         // The text up to the next "<" goes out in one piece.
@@ -45,11 +49,15 @@ int Interpret(Lexer& lexer, Request& request, bool output) {
         if (output && !text.empty()) request.out.write(text);
         if (lexer.NextToken(token) == kTokEnd) return 1;
         write_if(request, output, lexer.whitespace());
+        size_t tag_start = lexer.position() - 1;
         if (lexer.NextToken(name) == kTokEnd) return 0;
         if (StartsWithNoCase(name, "kav")) {
             const TagEntry* row = FindTag(name);
             if (row) {
+                size_t outer_tag = state.tag_start;
+                if (marks_tags) state.tag_start = tag_start;
                 int step = run_row(*row, lexer, request, output, name);
+                state.tag_start = outer_tag;
                 if (step == 0 || step == -1) return step;
                 if (step == 2) return 1;
             } else {

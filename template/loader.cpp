@@ -74,7 +74,7 @@ void ReportUnopenableTemplate(Request& r, const std::string& path) {
 }
 
 int LoadAndRun(Request& r, const std::string& path) {
-    log1(r, "Template File is " + path + "\n");
+    if (LogWanted(1)) log1(r, "Template File is " + path + "\n");
     {
         platform::File probe(path, "r");
         if (!probe.is_open() || platform::is_directory(path)) {
@@ -83,7 +83,8 @@ int LoadAndRun(Request& r, const std::string& path) {
         }
     }
     std::string text;
-    if (!PreScanFile(r, path, text)) {
+    std::vector<LineMark> marks;
+    if (!PreScanFile(r, path, text, &marks)) {
         // Rather than an empty page: the header and a line that says why.
         log3(r, "Error: Template file ends inside a comment or a tag: " + path + "\n");
         header_now(r);
@@ -91,12 +92,22 @@ int LoadAndRun(Request& r, const std::string& path) {
                     " ends inside a comment or right after \"&lt;\"<BR>\n");
         return 0;
     }
-    log1(r, "Loaded template file: " + path + "\n");
+    if (LogWanted(1)) log1(r, "Loaded template file: " + path + "\n");
     header_now(r);
     TemplateRunState& state = RunState(r);
     ++state.template_depth;
     Lexer lexer(text, kRefHashIsChar);
+    // Tags report their lines in this file until it is done; an include
+    // gives the outer file back.
+    const Lexer* outer_lexer = state.template_lexer;
+    const std::vector<LineMark>* outer_marks = state.line_marks;
+    size_t outer_tag = state.tag_start;
+    state.template_lexer = &lexer;
+    state.line_marks = &marks;
     int rc = Interpret(lexer, r, true);
+    state.template_lexer = outer_lexer;
+    state.line_marks = outer_marks;
+    state.tag_start = outer_tag;
     --state.template_depth;
     return rc;
 }

@@ -14,11 +14,13 @@ struct Token {
     int cls = kTokEnd;
     std::string text;
     std::string ws;  // white space read before it
+    int line = 0;    // 0-based line of its start (file sources)
 };
 
 bool read(Lexer& lexer, Token& t) {
     t.cls = lexer.NextToken(t.text);
     t.ws = lexer.whitespace();
+    if (lexer.text().empty()) t.line = lexer.line();
     return t.cls != kTokEnd;
 }
 
@@ -40,12 +42,19 @@ bool skip_comment(Lexer& lexer) {
 
 }  // namespace
 
-int PreScan(Request& request, Lexer& lexer, std::string& text) {
+int PreScan(Request& request, Lexer& lexer, std::string& text, std::vector<LineMark>* marks) {
     lexer.set_reference_mode(kRefHashIsChar);
     text.clear();
+    if (marks) marks->clear();
     Token t, next;
     std::string plain;
     bool pending = false;  // t already holds the token to look at
+    // Line feeds are lost with a comment and with white space beyond the
+    // lexer's limit: what follows either is marked with its line.
+    auto add_ws = [&](const Token& tok) {
+        text += tok.ws;
+        if (marks && tok.ws.size() >= Lexer::kMaxWhitespace) marks->push_back(LineMark{text.size(), tok.line});
+    };
     for (;;) {
         if (!pending) {
             // Text up to the next "<" is copied in one piece.
@@ -55,11 +64,11 @@ int PreScan(Request& request, Lexer& lexer, std::string& text) {
         }
         pending = false;
         if (t.text != "<") {
-            text += t.ws;
+            add_ws(t);
             text += t.text;
             continue;
         }
-        text += t.ws;
+        add_ws(t);
         text += '<';
         if (!read(lexer, next)) return 0;
         if (next.text == "!") {
@@ -70,8 +79,11 @@ int PreScan(Request& request, Lexer& lexer, std::string& text) {
                 if (!read(lexer, second)) return 0;
                 if (second.text == "-") {
                     text.erase(text.size() - t.ws.size() - 1);  // the comment leaves no trace
+                    while (marks && !marks->empty() && marks->back().pos > text.size()) marks->pop_back();
                     WriteLog(request.thread_number, 1, "Meet Comments\n");
                     if (!skip_comment(lexer)) return 0;
+                    // The text goes on on the line of the comment's ">".
+                    if (marks) marks->push_back(LineMark{text.size(), lexer.line()});
                     WriteLog(request.thread_number, 1, "Out Comments\n");
                     continue;
                 }
@@ -90,11 +102,11 @@ int PreScan(Request& request, Lexer& lexer, std::string& text) {
     }
 }
 
-int PreScanFile(Request& request, const std::string& path, std::string& text) {
+int PreScanFile(Request& request, const std::string& path, std::string& text, std::vector<LineMark>* marks) {
     platform::File file(path, "r");
     if (!file.is_open()) return 0;
     Lexer lexer(file, kRefHashIsChar);
-    return PreScan(request, lexer, text);
+    return PreScan(request, lexer, text, marks);
 }
 
 }  // namespace kavr

@@ -4,6 +4,9 @@
 // after the template has run.
 #pragma once
 #include <string>
+#include <vector>
+
+#include "template/run_state.h"
 
 namespace kavr {
 
@@ -11,11 +14,13 @@ class Lexer;
 struct Request;
 
 // Reads the lexer's whole input (text mode) into text. 0 when it ends
-// right after "<", "<!" or "<!-", or inside a comment.
-int PreScan(Request& request, Lexer& lexer, std::string& text);
+// right after "<", "<!" or "<!-", or inside a comment. With marks, also
+// where the text's lines stop being the input's (a file source only).
+int PreScan(Request& request, Lexer& lexer, std::string& text, std::vector<LineMark>* marks = nullptr);
 
 // Opens the file and pre-scans it. 0 when it cannot be opened or the
 // pre-scan fails.
-int PreScanFile(Request& request, const std::string& path, std::string& text);
+int PreScanFile(Request& request, const std::string& path, std::string& text,
+                std::vector<LineMark>* marks = nullptr);
 
 }  // namespace kavr

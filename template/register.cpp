@@ -1,7 +1,11 @@
 #include "template/register.h"
 
 #include "driver/core/hooks.h"
+#include <string>
+
+#include "driver/core/request.h"
 #include "template/loader.h"
+#include "template/run_state.h"
 #include "template/tag_handlers.h"
 #include "template/tag_table.h"
 
@@ -11,10 +15,17 @@ namespace {
 
 int run_template(Request& request) { return RunTemplate(request); }
 
+void failure_context(Request& request) {
+    int line = CurrentTagLine(request);
+    // Set for every report, so that a catalog text naming it always shows.
+    request.vars.set("CurTagLine__", line > 0 ? std::to_string(line) : std::string(), 0);
+}
+
 }  // namespace
 
 void RegisterTemplateModule() {
     g_hooks.run_template = run_template;
+    g_hooks.failure_context = failure_context;
 
     RegisterTag("kavset", KavSet);
     RegisterTag("kaveval", KavEval);

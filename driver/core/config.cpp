@@ -1,6 +1,8 @@
 #include "driver/core/config.h"
 
+#include <cctype>
 #include <climits>
+#include <cstring>
 #include <string>
 
 #include "driver/core/hooks.h"
@@ -18,6 +20,7 @@ namespace {
 
 constexpr size_t kValueBuffer = 1024;  // every key is read through this size
 constexpr size_t kPathChars = 259;
+constexpr size_t kCharsetChars = 40;  // goes into the Content-type header
 
 class Reader {
 public:
@@ -129,6 +132,23 @@ void read_data_sources(const Reader& r, Config& c) {
     }
 }
 
+// "utf-8" (or "utf8", in any case) is the character set of the default;
+// any other name is a single-byte character set, with the byte behaviour.
+// The name is kept up to its first character that cannot be part of a
+// header token.
+void read_charset(const Reader& r, Config& c) {
+    r.opt_text("Main", "Charset", c.charset);
+    if (!c.charset) return;
+    std::string& name = *c.charset;
+    size_t end = 0;
+    while (end < name.size() && end < kCharsetChars &&
+           (std::isalnum(static_cast<unsigned char>(name[end])) || std::strchr("-_.:+", name[end])))
+        ++end;
+    name.resize(end);
+    if (name.empty()) c.charset.reset();
+    c.utf8 = !c.charset || EqualsNoCase(*c.charset, "utf-8") || EqualsNoCase(*c.charset, "utf8");
+}
+
 void reset_to_defaults(Config& c, bool first_load) {
     std::vector<DataSource> keep;
     if (!first_load) keep.swap(c.data_sources);
@@ -168,6 +188,7 @@ void ConfigLoad(bool first_load) {
     r.path("Main", "EXEPath", c.exe_path, kPathChars);
     r.path("Main", "WSCGIPath", c.wscgi_path, kPathChars);
     r.path("Main", "WSHTMLRoot", c.wshtml_root, kPathChars);
+    read_charset(r, c);
     r.integer("Admin", "AdminWebForm", c.admin_web_form);
     r.integer("Admin", "KavThreadTimeout", c.thread_timeout);
     r.integer("Admin", "SocketTimeout", c.socket_timeout);
@@ -203,12 +224,12 @@ void ConfigLoad(bool first_load) {
     r.integer("FastCGI", "RequestTimeout", c.fcgi_request_timeout);
     r.integer("FastCGI", "PoolConnections", c.fcgi_pool_connections);
 
-    StartRequestLog();
+    LogConfigurationRead();
 }
 
 bool ConfigFileChanged() { return platform::file_stamp(ConfigFilePath()) != g_config.file_stamp; }
 
-void StartRequestLog() {
+void LogConfigurationRead() {
     PrepareLog();
     WriteLog(0, 1, "Finish reading ");
     WriteLog(0, 1, "kavri.ini");

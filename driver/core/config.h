@@ -39,6 +39,10 @@ struct Config {
 
     // [Main]
     std::string exe_path, wscgi_path, wshtml_root;
+    // Charset as written (absent: utf-8, and the Content-type header names
+    // no charset); utf8 is false for any single-byte character set.
+    std::optional<std::string> charset;
+    bool utf8 = true;
     // [Admin]
     int admin_web_form = 1, thread_timeout = 0, socket_timeout = 20;
     // Seconds a request body may pause before it counts as cut off (0 or
@@ -83,10 +87,11 @@ extern Config g_config;
 // are kept and updated by name.
 void ConfigLoad(bool first_load);
 
-// Starts the log of a request: PrepareLog, then the trace of the reading
-// and the version lines. ConfigLoad ends with it; a worker that keeps the
-// record calls it at the start of every further request.
-void StartRequestLog();
+// Starts the log of a request as reading the configuration does:
+// PrepareLog, then the trace of the reading and the version lines.
+// ConfigLoad ends with it; a worker that keeps the record calls it at the
+// start of every further request.
+void LogConfigurationRead();
 
 // True when "kavri.ini" is no longer the file the record was read from.
 bool ConfigFileChanged();

@@ -15,6 +15,9 @@ struct Hooks {
     // Replaces #name# references in a catalog text (capacity in bytes,
     // text cut to capacity - 1). 0 when a reference cannot be evaluated.
     int (*substitute)(Request&, std::string& text, size_t capacity) = nullptr;
+    // Sets the context variables that say where the template failed
+    // ("CurTagLine__"), just before an error is reported.
+    void (*failure_context)(Request&) = nullptr;
     // Queues the administrator's error mail; 0 when a spool step fails.
     int (*queue_error_mail)(Request&, const std::string& to, const std::string& code) = nullptr;
     // Resolves and runs the request's template, header and body included.

@@ -66,6 +66,7 @@ std::string CollapseDoubled(const std::string& text) {
 }
 
 bool ReportError(Request& r, const std::string& code, ResponseStream& out) {
+    if (g_hooks.failure_context) g_hooks.failure_context(r);
     platform::ProfileFile cat;
     cat.load(ProgramDirectory() + "\\kavr_msg.ini");
     std::string message = cat.get("ErrorMsg", code + "c", "", kMessageSize);

@@ -1,5 +1,6 @@
 #include "driver/core/response_stream.h"
 
+#include "driver/core/config.h"
 #include "platform/std_streams.h"
 
 namespace kavr {
@@ -24,7 +25,10 @@ int ResponseStream::write(std::string_view text) {
 }
 
 int ResponseStream::write_header(bool end_of_header) {
-    return write(end_of_header ? "Content-type: text/html\n\n" : "Content-type: text/html\n");
+    std::string header = "Content-type: text/html";
+    if (g_config.charset) header += "; charset=" + *g_config.charset;
+    header += end_of_header ? "\n\n" : "\n";
+    return write(header);
 }
 
 int ResponseStream::write_page_end() { return write("</HTML>"); }

@@ -17,7 +17,8 @@ public:
 
     // Appends text to the response; 1 on success.
     int write(std::string_view text);
-    // "Content-type: text/html\n", plus the blank line when end_of_header.
+    // "Content-type: text/html\n", plus the blank line when end_of_header;
+    // "; charset=" and the name follow text/html when kavri.ini sets Charset.
     int write_header(bool end_of_header);
     int write_page_end();
     // Writes every block through write(); callers switch to direct first.

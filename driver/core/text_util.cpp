@@ -28,21 +28,6 @@ size_t FindNoCase(std::string_view haystack, std::string_view needle) {
     return std::string_view::npos;
 }
 
-std::string HtmlEscape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '&': out += "&amp;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
 std::string CollapseHashes(std::string_view text) {
     std::string out;
     out.reserve(text.size());

@@ -13,9 +13,14 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 // Position of needle in haystack ignoring case, or npos.
 size_t FindNoCase(std::string_view haystack, std::string_view needle);
 
-// "<", ">", "&" and '"' written as entities, for text that came from a
-// visitor or a file and must not become markup.
-std::string HtmlEscape(std::string_view text);
+// The one HTML escaping of the program (HTMLEditFormat, include files,
+// visitor text on the pages the program builds): "<", ">", "&", '"' and "`"
+// as entities, carriage returns dropped, the Latin-1 letters and signs of
+// 160 to 255 that the table names as numeric entities; on a utf-8 site the
+// table is read over whole characters, so every other character is copied
+// whole and a byte outside a valid sequence is read as Latin-1. Stops
+// before the first piece that would pass limit bytes.
+std::string HtmlEscape(std::string_view text, size_t limit = std::string_view::npos);
 
 // Every "##" read as one "#" (code held in variables keeps its references
 // doubled).

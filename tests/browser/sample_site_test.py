@@ -3,14 +3,14 @@
 chromedriver and selenium, against the site served by lighttpd on a free
 port of 127.0.0.1, with the mail sink of scripts/serve.sh beside it.
 
-usage: sample_site_test.py --kavr KAVR --out DIR [--serve-mode MODE]
+usage: sample_site_test.py --kavr KAVR --out DIR [--gateway cgi|fastcgi]
 
 It opens every page, follows every link of the site, submits every form
 (validation errors, an insert, an edit, uploads, the preference cookie and
 its redirect, the guest book, the contact mail arriving at the sink),
 checks what the pages show and that the browser's console stays free of
-errors, and saves a screenshot of each page under DIR. MODE is handed to
-scripts/serve_site.sh as KAVR_SERVE (how lighttpd runs kavr) when given.
+errors, and saves a screenshot of each page under DIR. --gateway is handed
+to scripts/serve_site.sh as KAVR_GATEWAY: how lighttpd runs kavr.
 Exit status 0 when every check passed.
 """
 import argparse
@@ -70,7 +70,7 @@ def wait_for(what, ready, timeout=10.0):
 class Site:
     """The served site: mail sink, laid-out site directory and lighttpd."""
 
-    def __init__(self, kavr, work, serve_mode):
+    def __init__(self, kavr, work, gateway):
         self.work = work
         self.dir = os.path.join(work, "site")
         self.inbox = os.path.join(self.dir, "mail", "inbox")
@@ -81,8 +81,8 @@ class Site:
         port_file = os.path.join(self.inbox, "port")
         wait_for("the mail sink", lambda: os.path.exists(port_file) and open(port_file).read())
         env = dict(os.environ, SMTP_PORT=open(port_file).read().strip(), KAVR_SITE_MODE="production")
-        if serve_mode:
-            env["KAVR_SERVE"] = serve_mode
+        if gateway:
+            env["KAVR_GATEWAY"] = gateway
         self.port = free_port()
         conf = subprocess.run(["bash", os.path.join(ROOT, "scripts", "serve_site.sh"), kavr, self.dir,
                                str(self.port)], env=env, check=True, stdout=subprocess.PIPE,
@@ -478,7 +478,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--kavr", required=True)
     ap.add_argument("--out", required=True, help="directory for the screenshots")
-    ap.add_argument("--serve-mode", default="")
+    ap.add_argument("--gateway", choices=("cgi", "fastcgi"))
     opts = ap.parse_args()
     shots = os.path.abspath(opts.out)
     shutil.rmtree(shots, ignore_errors=True)
@@ -486,7 +486,7 @@ def main():
     work = tempfile.mkdtemp(prefix="kavr-browser-")
     site = browser = None
     try:
-        site = Site(os.path.abspath(opts.kavr), work, opts.serve_mode)
+        site = Site(os.path.abspath(opts.kavr), work, opts.gateway)
         browser = Browser(work, shots)
         t = SiteTest(site, browser)
         for name in ("home", "every_link", "catalogue", "search", "add_book", "edit_book", "upload",
@@ -498,7 +498,7 @@ def main():
             t.failures.append("sanitizer report")
             print("FAIL sanitizer report in the server's error log:\n" + log)
         print("browser (%s): %d passed, %d failed; screenshots in %s"
-              % (opts.serve_mode or "default", t.passed, len(t.failures), shots))
+              % (opts.gateway or "default gateway", t.passed, len(t.failures), shots))
         return 1 if t.failures else 0
     finally:
         if browser:

@@ -6,6 +6,7 @@
 #include "db/rights.h"
 #include "db/run.h"
 #include "driver/core/hooks.h"
+#include "driver/core/log.h"
 #include "tests/db/db_fixture.h"
 
 namespace kavr {
@@ -83,7 +84,7 @@ TEST_P(DbConnection, FailedConnectionIsReportedOnceAndNotRetried) {
         page.substr(Block("10020").size(), page.size() - tail.size() - Block("10020").size());
     EXPECT_LT(diagnostic.size(), 511u);
     std::string log = Log();
-    EXPECT_NE(log.find("Error Message=" + diagnostic + "\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Error Message=" + EscapeLogText(diagnostic) + "\n"), std::string::npos) << log;
     EXPECT_NE(log.find("Error:Connection failed for datasource: " + broken + "\n"),
               std::string::npos);
     EXPECT_EQ(FindDataSource(broken)->connected, kConnectFailed);

@@ -7,6 +7,7 @@
 #include "db/run.h"
 #include "db/statement.h"
 #include "db/table_info.h"
+#include "driver/core/log.h"
 #include "driver/core/text_util.h"
 #include "tests/db/db_fixture.h"
 
@@ -198,7 +199,7 @@ TEST_P(DbRun, FailedStatementShowsTheDriversDiagnostic) {
     ASSERT_EQ(page.substr(0, Block("10023").size()), Block("10023"));
     std::string diagnostic = page.substr(Block("10023").size());
     EXPECT_NE(diagnostic.find("no_such_table"), std::string::npos) << diagnostic;
-    EXPECT_NE(Log().find("Error Message=" + diagnostic + "\n"), std::string::npos);
+    EXPECT_NE(Log().find("Error Message=" + EscapeLogText(diagnostic) + "\n"), std::string::npos);
 
     Restart();
     QueryRun q = Query("SELECT nothing FROM no_such_table");

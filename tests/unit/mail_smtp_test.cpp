@@ -87,8 +87,9 @@ TEST(MailSmtp, PlainMessageDialogue) {
     EXPECT_EQ(d.s.files("log"), Names{"mail000001.txt"});
     std::string log = d.s.log();
     EXPECT_NE(log.find("Init SMTP\n"), std::string::npos);
-    EXPECT_NE(log.find("Reply message=250 ok\r\n\n"), std::string::npos);
-    EXPECT_NE(log.find("RCPT TO: b@y\r\n"), std::string::npos);
+    // Each command and reply is one line: its own CR and LF show escaped.
+    EXPECT_NE(log.find("\nReply message=250 ok\\r\\n\n"), std::string::npos);
+    EXPECT_NE(log.find("\nRCPT TO: b@y\\r\n"), std::string::npos);
 }
 
 TEST(MailSmtp, TextAttachmentUsesEhloAndMimeParts) {
@@ -291,7 +292,7 @@ TEST(MailSmtp, MultiLineReplyInPiecesKeepsTheDialogueInStep) {
     d.s.spool("", "a@x", "", "s", internal(d.s.site.path("a.txt")), "", "b");
     d.flush();
     EXPECT_EQ(d.s.files("log"), Names{"mail000001.txt"});
-    EXPECT_NE(d.s.log().find("Reply message=250-peer.test\r\n250-SIZE 1000\r\n250 HELP\r\n\n"),
+    EXPECT_NE(d.s.log().find("Reply message=250-peer.test\\r\\n250-SIZE 1000\\r\\n250 HELP\\r\\n\n"),
               std::string::npos);
 }
 

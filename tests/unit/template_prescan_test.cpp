@@ -4,6 +4,7 @@
 
 #include "driver/core/request.h"
 #include "expr/lexer.h"
+#include "tests/unit/test_site.h"
 
 namespace kavr {
 namespace {
@@ -69,6 +70,30 @@ TEST(TemplatePreScan, LexerLimitsApply) {
     std::string word(1500, 'w');
     ASSERT_EQ(prescan("a" + spaces + word, out, buffered), 1);
     EXPECT_EQ(out, "a" + std::string(199, ' ') + std::string(1023, 'w'));
+}
+
+// The line of a position in the cleaned text is the file's: comments and
+// white space beyond the lexer's limit take line feeds with them.
+TEST(TemplatePreScan, LineMarksKeepTheFilesLines) {
+    test::TestSite site;
+    std::string raw = "one\n<!-- two\nthree -->\n<kavif a>\n" + std::string(250, ' ') + "\n\n" +
+                      "<kavset x>\n<!--a--><!--\n\n-->z <kavfor>";
+    site.write("page.kvl", raw);
+    Request r;
+    std::string text;
+    std::vector<LineMark> marks;
+    ASSERT_EQ(PreScanFile(r, site.path("page.kvl"), text, &marks), 1);
+    auto line_of = [&](const char* what) { return LineOfPosition(text, marks, text.find(what)); };
+    EXPECT_EQ(line_of("one"), 1);
+    EXPECT_EQ(line_of("<kavif"), 4);
+    EXPECT_EQ(line_of("<kavset"), 7);
+    EXPECT_EQ(line_of("z"), 10);
+    EXPECT_EQ(line_of("<kavfor"), 10);
+    // Without anything removed there are no marks.
+    site.write("plain.kvl", "a\n<kavif x>\n\nb");
+    ASSERT_EQ(PreScanFile(r, site.path("plain.kvl"), text, &marks), 1);
+    EXPECT_TRUE(marks.empty());
+    EXPECT_EQ(LineOfPosition(text, marks, text.find('b')), 4);
 }
 
 }  // namespace

@@ -1,0 +1,49 @@
+// The site's character set: "utf-8" (the default) makes the string
+// functions count characters, the HTML escaping write whole characters and
+// every fixed cut stop at a character boundary; any other value keeps the
+// byte behaviour of a single-byte character set.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kavr {
+
+// True unless the configuration names a single-byte character set.
+bool Utf8Site();
+
+// The length (2 to 4) of the valid multi-byte UTF-8 sequence that starts at
+// text[at], with its code point in *code_point; 0 when the byte there is
+// ASCII or does not start a valid sequence (overlong forms, surrogates and
+// values above U+10FFFF are not valid).
+size_t Utf8SequenceAt(std::string_view text, size_t at, uint32_t* code_point = nullptr);
+
+// The bytes of the character at text[at] (at < text.size()): the whole valid
+// sequence on a utf-8 site, else one byte. A byte that is not part of a
+// valid sequence is a character of its own.
+size_t CharLengthAt(std::string_view text, size_t at);
+
+// The number of characters of text.
+size_t CharCount(std::string_view text);
+
+// The byte offset of character n (0-based); text.size() when text has no
+// more than n characters.
+size_t CharOffset(std::string_view text, size_t n);
+
+// The largest length, at most max_bytes, at which text can be cut without
+// leaving part of a character behind.
+size_t CutPoint(std::string_view text, size_t max_bytes);
+
+// text cut to at most max_bytes at a character boundary.
+void CutText(std::string& text, size_t max_bytes);
+std::string_view CutView(std::string_view text, size_t max_bytes);
+
+// The value of a size-bounded buffer: at most size - 1 bytes, cut at a
+// character boundary.
+inline void CutToSize(std::string& text, size_t size) { CutText(text, size ? size - 1 : 0); }
+
+// The UTF-8 bytes of a code point (empty above U+10FFFF or for a surrogate).
+std::string EncodeUtf8(uint32_t code_point);
+
+}  // namespace kavr
