@@ -1,10 +1,57 @@
-// The HTTP_COOKIE header: "name=value" pairs separated by ";", taken as
-// written (no URL decoding).
+// The HTTP_COOKIE header: "name=value" pairs separated by ";"; the "%XX"
+// escapes that kavcookie writes are decoded.
+#include "cgi/cookie_text.h"
 #include "cgi/decode.h"
 
 namespace kavr {
 
 static constexpr size_t kMaxCookieText = 1023;
+
+static bool must_escape(unsigned char c, bool is_name) {
+    return c <= ' ' || c == 127 || c == ';' || c == ',' || c == '"' || c == '\\' || c == '%' ||
+           (is_name && c == '=');
+}
+
+std::string CookieEncode(std::string_view text, bool is_name) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (must_escape(c, is_name)) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+static int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string CookieDecode(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        int hi, lo;
+        if (text[i] == '%' && i + 2 < text.size() && (hi = hex_digit(text[i + 1])) >= 0 &&
+            (lo = hex_digit(text[i + 2])) >= 0 &&
+            must_escape(static_cast<unsigned char>(hi * 16 + lo), true)) {
+            out += static_cast<char>(hi * 16 + lo);
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
 
 // A cookie without "=" is a name with an empty value; an empty piece
 // (";;" or a trailing ";") is skipped. Names and values longer than 1023
@@ -29,8 +76,8 @@ void ParseCookies(RequestTables& t, std::string_view header) {
         }
         if (has_eq || !name.empty()) {
             if (t.cookies.size() >= RequestTables::kMaxCookies) break;
-            t.cookies.push_back(NameValue{std::string(name.substr(0, kMaxCookieText)),
-                                          std::string(value.substr(0, kMaxCookieText))});
+            t.cookies.push_back(NameValue{CookieDecode(name.substr(0, kMaxCookieText)),
+                                          CookieDecode(value.substr(0, kMaxCookieText))});
         }
         ++i;  // past the ";" (or the end)
     }

@@ -128,8 +128,10 @@ struct ProblemPage {
     }
 };
 
+// Rule texts, entries and field names all come from the request: a
+// crafted link must not put markup on the page, so each is escaped.
 std::string entered(const std::string& message, const std::string& entry) {
-    return message + " (You entered  '" + entry + "')";
+    return HtmlEscape(message) + " (You entered  '" + HtmlEscape(entry) + "')";
 }
 
 // 1 passes, 0 broken (problem set), -1 the rule itself is malformed ("min"
@@ -151,8 +153,9 @@ int check_range(const std::string& field, const std::string& entry, const std::s
     bool below = !min_text.empty() && value < std::strtod(min_text.c_str(), nullptr);
     bool above = !max_text.empty() && value > std::strtod(max_text.c_str(), nullptr);
     if (!below && !above) return 1;
-    problem = "The value entered for the " + field + " field must be between " + min_text + " and " +
-              max_text + " (your entry was " + entry + ").";
+    problem = "The value entered for the " + HtmlEscape(field) + " field must be between " +
+              HtmlEscape(min_text) + " and " + HtmlEscape(max_text) + " (your entry was " +
+              HtmlEscape(entry) + ").";
     return 0;
 }
 
@@ -183,7 +186,8 @@ int ValidateForm(Request& request) {
     for (const NameValue& v : vars) sent.insert(ToLower(v.name));
     for (const NameValue& v : vars) {
         size_t at = FindNoCase(v.name, "_required");
-        if (at != std::string::npos && !sent.count(ToLower(v.name.substr(0, at)))) page.item(v.value);
+        if (at != std::string::npos && !sent.count(ToLower(v.name.substr(0, at))))
+            page.item(HtmlEscape(v.value));
     }
 
     const auto rules = collect_rules(vars);
@@ -197,7 +201,7 @@ int ValidateForm(Request& request) {
             bool broken = false;
             if (rule.kind == RuleKind::kRequired) {
                 broken = entry.empty();
-                problem = r.value;
+                problem = HtmlEscape(r.value);
             } else if (entry.empty()) {
                 continue;
             } else if (rule.kind == RuleKind::kRange) {
@@ -219,7 +223,7 @@ int ValidateForm(Request& request) {
                 problem = entered(r.value, entry);
             } else if (rule.kind == RuleKind::kDate) {
                 broken = !IsDateText(entry);
-                problem = r.value;
+                problem = HtmlEscape(r.value);
             }
             if (broken) {
                 page.item(problem);

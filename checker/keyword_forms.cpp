@@ -149,7 +149,18 @@ const KeywordRule kCookieRules[] = {
     {"Expires", kKeywordExpression, "%d: Missing = after keyword Expires in KavCookie\n",
      "%d: Missing Expires expression after = in KavCookie", "%d: No = after keyword Expires in KavCookie\n",
      "%d: Syntax error with Expires expression in KavCookie\n"},
+    {"Path", kKeywordExpression, "%d: Missing = after keyword Path in KavCookie\n",
+     "%d: Missing Path expression after = in KavCookie", "%d: No = after keyword Path in KavCookie\n",
+     "%d: Syntax error with Path expression in KavCookie\n"},
+    {"Domain", kKeywordExpression, "%d: Missing = after keyword Domain in KavCookie\n",
+     "%d: Missing Domain expression after = in KavCookie", "%d: No = after keyword Domain in KavCookie\n",
+     "%d: Syntax error with Domain expression in KavCookie\n"},
+    {"SameSite", kKeywordExpression, "%d: Missing = after keyword SameSite in KavCookie\n",
+     "%d: Missing SameSite expression after = in KavCookie",
+     "%d: No = after keyword SameSite in KavCookie\n",
+     "%d: Syntax error with SameSite expression in KavCookie\n"},
     {"Secure", kKeywordFlag, nullptr, nullptr, nullptr, nullptr},
+    {"HttpOnly", kKeywordFlag, nullptr, nullptr, nullptr, nullptr},
 };
 
 const KeywordRule kSocketOpenRules[] = {

@@ -79,7 +79,18 @@ int Connect(Request& r, const std::string& name, const std::string& user,
         if (!ReportError(r, "10020", out)) out.write("Do not have the access permission<BR>");
         return 0;
     }
-    if (ds->user_id) uid = *ds->user_id;
+    // The account is the administrator's choice: a configured user id, else
+    // the request's user only where the source allows it, else none.
+    if (ds->user_id) {
+        uid = *ds->user_id;
+    } else if (!ds->request_user && !uid.empty()) {
+        if (ds->connected == kNotConnected) {
+            trace(r, 2, "Warning: the request's username is ignored for datasource ");
+            trace(r, 2, ds->name);
+            trace(r, 2, " (SQLRequestUser is not set)\n");
+        }
+        uid.clear();
+    }
     if (ds->password) pwd = *ds->password;
 
     if (ds->connected == kConnected) {
@@ -114,7 +125,7 @@ int Connect(Request& r, const std::string& name, const std::string& user,
     trace(r, 3, "\n");
     ReportError(r, "10020", out);
     out.write("ODBC Connection failed for datasource");
-    out.write(ds->name);
+    out.write(HtmlEscape(ds->name));
     out.write("\n");
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "db/db_state.h"
 #include "driver/core/log.h"
+#include "driver/core/text_util.h"
 #include "driver/core/report_error.h"
 #include "driver/core/request.h"
 
@@ -28,7 +29,7 @@ bool ReportOdbcError(Request& request, SQLHENV henv, SQLHDBC hdbc, SQLHSTMT hstm
     std::string message;
     if (!FetchOdbcDiagnostic(henv, hdbc, hstmt, message)) return false;
     ReportError(request, code, out);
-    out.write(message);
+    out.write(HtmlEscape(message));  // the driver quotes the statement, visitor text included
     WriteLog(request.thread_number, 3, "Error Message=");
     WriteLog(request.thread_number, 3, message);
     WriteLog(request.thread_number, 3, "\n");

@@ -13,6 +13,7 @@
 #include "driver/core/request.h"
 #include "db/form_dml.h"
 #include "db/form_tags.h"
+#include "db/rights.h"
 #include "template/tag_table.h"
 
 namespace kavr {
@@ -26,8 +27,12 @@ void release_queries(Request& request) {
     request.db_state.reset();
 }
 
-// Form-driven insert (1) or update (2) of the request driver.
+// Form-driven insert (1) or update (2) of the request driver: only into a
+// table the data source opens to forms.
 int form_insert_update(Request& request, int action) {
+    if (!CheckFormTable(request, request.datasource.value_or(""), request.tablename.value_or(""),
+                        action == kFormInsert ? kSqlInsert : kSqlUpdate, request.out))
+        return 0;
     return FormDml(request, action, request.out);
 }
 

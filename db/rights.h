@@ -32,4 +32,15 @@ int CheckSelectRight(Request& request, const std::string& source, ResponseStream
 int CheckStatementRight(Request& request, const std::string& source, StatementKind kind,
                         ResponseStream& out);
 
+// Inserts and updates that a request starts with its "action" field (no
+// template involved) may write only the tables that the data source's
+// form table list names ("*" names every table). A refusal is logged with
+// data source and table and reported as the kind's right (10420, 10430).
+int CheckFormTable(Request& request, const std::string& source, const std::string& table,
+                   StatementKind kind, ResponseStream& out);
+
+// True when the comma-separated list names the table ("*" names all);
+// names compare without regard to case, blanks around them ignored.
+bool ListNamesTable(std::string_view list, std::string_view table);
+
 }  // namespace kavr

@@ -111,6 +111,12 @@ bool FindFunction(std::string_view name, FunctionHandler* handler) {
     return true;
 }
 
+std::vector<std::string> FunctionNames() {
+    std::vector<std::string> names;
+    for (const FunctionRow& row : table()) names.push_back(row.name);
+    return names;
+}
+
 bool IsFunctionName(std::string_view name) {
     FunctionHandler handler;
     return FindFunction(name, &handler);

@@ -50,6 +50,10 @@ bool FindFunction(std::string_view name, FunctionHandler* handler);
 // FindFunction without the handler: is the name a function of the table.
 bool IsFunctionName(std::string_view name);
 
+// Every function name in lookup order, as the table spells it (for the
+// check that the language reference documents every function).
+std::vector<std::string> FunctionNames();
+
 // Reads one argument of a call: the items up to "," or the closing ")",
 // evaluated with compute_exp unless the argument is a number or a single
 // quoted string (then it is the literal, quotes removed). Returns 0 on failure, 1 when more arguments follow, 2 at the

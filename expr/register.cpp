@@ -15,7 +15,9 @@ bool g_substituting = false;
 int substitute_catalog_text(Request& request, std::string& text, size_t capacity) {
     if (g_substituting) return 0;
     g_substituting = true;
-    int ok = ExpandAttribute(kExpandText, text, capacity, request);
+    // The catalog's own HTML stays; what a reference brings in may be a
+    // visitor's text and is escaped.
+    int ok = ExpandAttribute(kExpandHtml, text, capacity, request);
     g_substituting = false;
     return ok;
 }

@@ -1,6 +1,7 @@
 #include "expr/variables.h"
 
 #include "cgi/scopes.h"
+#include "cgi/validate.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/request.h"
@@ -62,7 +63,53 @@ bool names_parameter(const Request& r, const std::string& reference) {
     return false;
 }
 
+// True when a reference reads a request value through a URL, form, cookie
+// or CGI name (#id#, #form.id#, #cookie.sort#, #Trim(url.q)#).
+bool names_request_value(const Request& r, const std::string& reference) {
+    if (names_parameter(r, reference)) return true;
+    Lexer lex(strip_hashes(reference), kRefHashIsChar);
+    std::string tok, unused;
+    for (int cls; (cls = lex.NextToken(tok)) != kTokEnd;) {
+        if (cls != kTokIdent) continue;
+        if (EqualsNoCase(tok, "cookie") || EqualsNoCase(tok, "cgi")) {
+            std::string dot;
+            if (lex.NextToken(dot) == kTokPunct && dot == ".") return true;
+            lex.PushBack(dot);
+            continue;
+        }
+        if (CookieLookup(r.input, tok, unused, 2) || CgiLookup(tok, unused, 2)) return true;
+    }
+    return false;
+}
+
+bool is_number_list(std::string_view v) {
+    for (;;) {
+        size_t comma = v.find(',');
+        std::string_view item = v.substr(0, comma);
+        while (!item.empty() && item.front() == ' ') item.remove_prefix(1);
+        while (!item.empty() && item.back() == ' ') item.remove_suffix(1);
+        if (!IsNumberText(item)) return false;
+        if (comma == std::string_view::npos) return true;
+        v.remove_prefix(comma + 1);
+    }
+}
+
+bool is_identifier(std::string_view v) {
+    if (v.empty()) return false;
+    for (char c : v)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+              c == '_' || c == '.'))
+            return false;
+    return true;
+}
+
 }  // namespace
+
+bool IsSqlSafeBareValue(std::string_view value) {
+    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+    while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+    return value.empty() || is_number_list(value) || is_identifier(value);
+}
 
 NameForm ClassifyNameForm(std::string_view form) {
     NameForm nf;
@@ -158,20 +205,43 @@ int LookupValue(const std::string& reference, std::string& out, size_t size, Req
     return 0;
 }
 
+// Outside a quoted literal a request value could change the statement
+// itself ("0 OR 1=1"): refused, with the reference named.
+static void report_bare_sql_value(Request& r, const std::string& reference) {
+    std::string body = strip_hashes(reference);
+    WriteLog(r.thread_number, 3,
+             "Error: Request value outside quotes in SQL is not a number or a name: " + reference +
+                 "\n");
+    r.vars.set("CurVarName__", body, 0);
+    if (!ReportError(r, "10460", r.out))
+        r.out.write("Error: The value of " + HtmlEscape(body) +
+                    " may stand outside quotes in SQL only as a number, a list of numbers or a name<BR>");
+}
+
 int ExpandAttribute(ExpandMode mode, std::string& text, size_t size, Request& r, const RowView& row) {
     std::shared_ptr<const SplitText> split =
         SplitAttributeText(text, mode == kExpandSql ? kRefCollapse : kRefKeepDouble);
     std::string work;
+    bool in_literal = false;  // SQL mode: inside a quoted literal of the statement
     for (const TextPiece& piece : split->pieces) {
         if (!piece.reference) {
+            // The statement's own quotes: a doubled quote toggles twice.
+            for (char c : piece.text)
+                if (c == '\'') in_literal = !in_literal;
             append_capped(work, piece.text);
             continue;
         }
         std::string value;
         if (compute_exp(piece.text, value, kValueSize, r, row) != 1) return 0;
+        if (mode == kExpandSql && !in_literal && !IsSqlSafeBareValue(value) &&
+            names_request_value(r, piece.text)) {
+            report_bare_sql_value(r, piece.text);
+            return 0;
+        }
         if (mode == kExpandSql && names_parameter(r, piece.text) &&
             piece.text.find("PreserveSingleQuotes") == std::string::npos)
             value = sql_quote(value);
+        if (mode == kExpandHtml) value = HtmlEscape(value);
         append_capped(work, value);
     }
     size_t keep = size ? size - 1 : 0;

@@ -44,16 +44,27 @@ int AssignVariable(Request& request, std::string_view name_form, std::string_vie
 int LookupValue(const std::string& reference, std::string& out, size_t size, Request& request,
                 const RowView& row = RowView());
 
-enum ExpandMode { kExpandText, kExpandSql };
+// Text mode copies values as they are; HTML mode escapes every value (for
+// texts the system writes into a page itself, such as catalog texts); SQL
+// mode quotes and checks request values (below).
+enum ExpandMode { kExpandText, kExpandSql, kExpandHtml };
 
 // Replaces every #...# reference in text by its value. In SQL mode "##"
 // reads as "#", and values of URL and form parameters get their single
 // quotes doubled (unless the reference calls PreserveSingleQuotes). The
 // result is cut to 16383 characters, then to size - 1. 0, with text
 // unchanged, when a reference cannot be evaluated.
+// SQL mode also refuses, with error 10460 and a log line, a URL, form,
+// cookie or CGI value that lands outside a quoted literal of the statement
+// unless it is a number, a comma-separated list of numbers, a name
+// (letters, digits, "_", ".") or empty.
 int ExpandAttribute(ExpandMode mode, std::string& text, size_t size, Request& request,
                     const RowView& row = RowView());
 
 constexpr size_t kExpandSize = 16384;
+
+// A value that can stand unquoted in SQL without changing the statement:
+// empty, a number, a list of numbers or one name (blanks around ignored).
+bool IsSqlSafeBareValue(std::string_view value);
 
 }  // namespace kavr

@@ -1,6 +1,9 @@
-// kavcookie name=... value=... [expires=...] [secure]: a Set-Cookie line
-// for the header, and the new value in the request's cookie table.
+// kavcookie name=... value=... [expires=...] [path=...] [domain=...]
+// [samesite=Strict|Lax|None] [secure] [httponly]: a Set-Cookie line for the
+// header, and the new value in the request's cookie table.
 #include <cstdio>
+
+#include "cgi/cookie_text.h"
 
 #include "driver/core/log.h"
 #include "driver/core/request.h"
@@ -109,21 +112,46 @@ std::string CookieExpires(const std::string& expires, const platform::LocalTime&
     return expires;
 }
 
+// An attribute's value ends at ";": a ";" in it, or a control byte, would
+// start an attribute of the sender's choosing, so they are dropped.
+static std::string attribute_value(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != ';' && static_cast<unsigned char>(c) >= ' ' && c != 127) out += c;
+    return out;
+}
+
+// SameSite takes one of three words, written as browsers document them.
+static bool same_site_word(const std::string& text, std::string& word) {
+    for (const char* w : {"Strict", "Lax", "None"}) {
+        if (EqualsNoCase(text, w)) {
+            word = w;
+            return true;
+        }
+    }
+    return false;
+}
+
 int KavCookie(TagCall& call) {
     Lexer& lexer = call.lexer;
     Request& r = call.request;
     WriteLog(r.thread_number, 1, "Meet KavCookie\n");
-    std::string item, name, value, expires;
-    bool secure = false;
+    std::string item, name, value, expires, path, domain, same_site;
+    bool secure = false, http_only = false;
     for (;;) {
         if (lexer.ReadItem(false, item) == kTokEnd) return 0;
         if (item == ">") break;
-        std::string* target = EqualsNoCase(item, "name")      ? &name
-                              : EqualsNoCase(item, "value")   ? &value
-                              : EqualsNoCase(item, "expires") ? &expires
-                                                              : nullptr;
+        std::string* target = EqualsNoCase(item, "name")       ? &name
+                              : EqualsNoCase(item, "value")    ? &value
+                              : EqualsNoCase(item, "expires")  ? &expires
+                              : EqualsNoCase(item, "path")     ? &path
+                              : EqualsNoCase(item, "domain")   ? &domain
+                              : EqualsNoCase(item, "samesite") ? &same_site
+                                                               : nullptr;
         if (EqualsNoCase(item, "secure")) {
             secure = true;
+        } else if (EqualsNoCase(item, "httponly")) {
+            http_only = true;
         } else if (target) {
             if (lexer.NextToken(item) == kTokEnd || item != "=") return 0;
             if (lexer.ReadItem(false, *target) == kTokEnd) return 0;
@@ -133,11 +161,19 @@ int KavCookie(TagCall& call) {
     }
     expires = CookieExpires(expires, platform::local_time());
     if (name.empty() || value.empty()) return 0;
+    std::string same_site_word_text;
+    if (!same_site.empty() && !same_site_word(same_site, same_site_word_text)) return 0;
     if (!enter_cookie(r.input, name, value)) return 0;
 
-    std::string line = "Set-Cookie:" + name + "=" + value;
-    if (!expires.empty()) line += ";expires=" + expires;
+    std::string line = "Set-Cookie:" + CookieEncode(name, true) + "=" + CookieEncode(value, false);
+    if (!expires.empty()) line += ";expires=" + attribute_value(expires);
+    path = attribute_value(path);
+    domain = attribute_value(domain);
+    if (!path.empty()) line += ";path=" + path;
+    if (!domain.empty()) line += ";domain=" + domain;
     if (secure) line += ";secure";
+    if (http_only) line += ";HttpOnly";
+    if (!same_site_word_text.empty()) line += ";SameSite=" + same_site_word_text;
     line += "\n";
     r.pending_cookie += line;
     // The statement's own line end ends the log line.

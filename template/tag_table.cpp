@@ -1,5 +1,6 @@
 #include "template/tag_table.h"
 
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 
@@ -36,6 +37,14 @@ const TagEntry* FindTag(std::string_view name) {
     auto& rows = table();
     auto it = rows.find(ToLower(name));
     return it == rows.end() ? nullptr : it->second.get();
+}
+
+std::vector<std::string> TagNames() {
+    std::vector<std::string> names;
+    for (const auto& row : table()) names.push_back(row.second->name);
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return ToLower(a) < ToLower(b); });
+    return names;
 }
 
 void ClearTagTable() { table().clear(); }

@@ -5,6 +5,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kavr {
 
@@ -54,6 +55,10 @@ int RegisterTag(std::string_view name, TagHandler handler, unsigned flags = kTag
 
 // The row for a name, compared without regard to case; null when none.
 const TagEntry* FindTag(std::string_view name);
+
+// Every registered name as registered, sorted without regard to case (for
+// the check that the language reference documents every tag).
+std::vector<std::string> TagNames();
 
 // Removes every row (for tests that build their own table).
 void ClearTagTable();

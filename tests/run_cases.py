@@ -51,10 +51,11 @@ Sections (names are upper case; unknown names are an error):
                   "echo-server MODE" (tests/io/echo_server.py on 127.0.0.1,
                   MODE echo, silent, burst or close, port as {ECHO_PORT},
                   {SILENT_PORT}, {BURST_PORT} or {CLOSE_PORT}) and
-                  "odbc-database SQLFILE" (a fresh database filled by
+                  "odbc-database SQLFILE [NAME]" (a fresh database filled by
                   SQLFILE, relative to tests/: SQLite, or PostgreSQL when
                   KAVR_PG_ENV names a server of tests/db/pg_server.py; its
-                  data source name is {DSN}, the driver manager's files are
+                  data source name is {DSN}, NAME or kavr_case by default;
+                  the driver manager's files are
                   in {ODBCSYSINI}: set ODBCSYSINI={ODBCSYSINI} and
                   ODBCINI={ODBCSYSINI}/odbc.ini in ENV).
   INI             written as kavri.ini in the program directory.
@@ -532,8 +533,9 @@ class OdbcDatabase:
                   "/usr/lib/aarch64-linux-gnu/odbc/psqlodbcw.so",
                   "/usr/lib/odbc/psqlodbcw.so")
 
-    def __init__(self, sql_file):
+    def __init__(self, sql_file, dsn="kavr_case"):
         self.sql_path = os.path.join(os.path.dirname(os.path.abspath(__file__)), sql_file)
+        self.dsn = dsn
         self.pg = None
         self.dbname = None
 
@@ -578,8 +580,8 @@ class OdbcDatabase:
         with open(os.path.join(conf, "odbcinst.ini"), "w") as f:
             f.write("[kavr_case_driver]\nDriver=%s\n" % driver)
         with open(os.path.join(conf, "odbc.ini"), "w") as f:
-            f.write("[kavr_case]\n" + source)
-        return {"DSN": "kavr_case", "ODBCSYSINI": conf}
+            f.write("[%s]\n" % self.dsn + source)
+        return {"DSN": self.dsn, "ODBCSYSINI": conf}
 
     def psql(self, database, sql):
         psql = os.path.join(self.pg["KAVR_PG_BIN"], "psql")

@@ -60,6 +60,10 @@ public:
         std::string v = text(section, key);
         if (!v.empty()) ParseLeadingInt(v, field);
     }
+    void long_integer(const char* section, const std::string& key, long& field) const {
+        std::string v = text(section, key);
+        if (!v.empty()) ParseLeadingLong(v, field);
+    }
 
 private:
     const platform::ProfileFile& f_;
@@ -129,6 +133,8 @@ void read_data_sources(const Reader& r, Config& c) {
         r.integer("ODBC", indexed("SQL_Update", n), ds->update);
         r.integer("ODBC", indexed("SQL_Delete", n), ds->del);
         r.integer("ODBC", indexed("SQL_SP", n), ds->stored_procedure);
+        r.text("ODBC", indexed("SQLFormTables", n), ds->form_tables);
+        r.integer("ODBC", indexed("SQLRequestUser", n), ds->request_user);
     }
 }
 
@@ -198,6 +204,9 @@ void ConfigLoad(bool first_load) {
     r.opt_text("Admin", "AdminEmail", c.admin_email);
     r.text("Template", "TmpExtension", c.tmp_extension, 11);
     r.integer("Admin", "AdminIniPasswordRequired", c.admin_ini_password_required);
+    r.long_integer("Admin", "MaxRequestBody", c.max_request_body);
+    r.integer("Admin", "ErrorDetail", c.error_detail);
+    r.integer("File IO", "FileKeepUploads", c.keep_uploads);
     r.integer("KavRun", "KavRunEnabled", c.kavrun_enabled);
     r.opt_text("KavRun", "KavRunPassword", c.kavrun_password);
     r.opt_path("SMTP", "MailLogPath", c.mail_log_path);

@@ -29,6 +29,12 @@ struct DataSource {
     std::optional<std::string> password;
     int connection_time = 100;
     int select = 1, insert = 1, update = 1, del = 1, stored_procedure = 1;
+    // Tables that inserts and updates started by a request's "action" may
+    // write, as configured ("a,b"; "*" for every table); none when unset.
+    std::string form_tables;
+    // 1 lets a request's "username" choose the connection's user when no
+    // user id is configured.
+    int request_user = 0;
     int connected = 0;
     void* henv = nullptr;  // ODBC handles, owned by the database layer
     void* hdbc = nullptr;
@@ -51,12 +57,19 @@ struct Config {
     std::string admin_password, admin_ip;
     std::optional<std::string> admin_email;
     int admin_ini_password_required = 1;
+    // Largest request body in bytes; 0 for no limit.
+    long max_request_body = 64L * 1024 * 1024;
+    // 0 shows visitors only the message of an error block; the rest goes
+    // to the log.
+    int error_detail = 1;
     // [Template]
     std::string tmp_extension;
     std::vector<std::string> logical_paths, physical_paths;
     std::vector<UntrustedScript> untrusted_scripts;
     // [File IO]
     std::vector<FileAccessEntry> file_access;
+    // 1 leaves uploads in the temporary directory after the request.
+    int keep_uploads = 0;
     // [ODBC]
     std::vector<DataSource> data_sources;
     // [KavRun]

@@ -437,7 +437,9 @@ class SiteTest:
         self.d.find_element(By.PARTIAL_LINK_TEXT, "See it arrive").click()
         self.settle()
         self.has("Message 1", "A message from the website", "books@lindenhof.example",
-                 "Haben Sie „Die Blechtrommel“? Grüße aus Köln", "Name:    Zoë Ångström")
+                 "Haben Sie „Die Blechtrommel“? Grüße aus Köln", "Name:    Zoë Ångström\nAddress: zoe@example.org")
+        mail = self.d.find_element(By.CSS_SELECTOR, "pre.mail").text
+        assert mail.startswith("A visitor wrote through the contact form of Lindenhof Books.\n\nName:"), mail
         self.lacks("No mail yet.")
         self.b.screenshot("mailbox-with-mail")
 

@@ -1,4 +1,5 @@
 #include "cgi/decode.h"
+#include "cgi/cookie_text.h"
 
 #include <gtest/gtest.h>
 
@@ -568,6 +569,27 @@ TEST_F(Multipart, FiftyMegabyteUploadIsStreamedToDisk) {
             if (chunk[k] != GeneratedUpload::byte_at(at)) ++wrong;
     EXPECT_EQ(at, GeneratedUpload::kSize);
     EXPECT_EQ(wrong, 0u);
+}
+
+}  // namespace
+}  // namespace kavr
+
+namespace kavr {
+namespace {
+
+TEST(CookieText, EveryByteComesBackAsItWasSet) {
+    std::string all;
+    for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+    for (bool is_name : {false, true}) {
+        std::string sent = CookieEncode(all, is_name);
+        EXPECT_EQ(sent.find_first_of(std::string(" ;,\"\\\r\n\t\x7f") + (is_name ? "=" : "")),
+                  std::string::npos)
+            << sent;
+        EXPECT_EQ(CookieDecode(sent), all);
+    }
+    EXPECT_EQ(CookieEncode("x; Path=/", false), "x%3B%20Path=/");
+    EXPECT_EQ(CookieEncode("a=b", true), "a%3Db");
+    EXPECT_EQ(CookieDecode("%41%zz%2"), "%41%zz%2");  // escapes it never writes stay
 }
 
 }  // namespace

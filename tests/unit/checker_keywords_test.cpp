@@ -169,6 +169,15 @@ const KeywordCase kCookieCases[] = {
     {"kavcookie", "Expires", "1: Missing = after keyword Expires in KavCookie\n",
      "1: Missing Expires expression after = in KavCookie", "1: No = after keyword Expires in KavCookie\n",
      "1: Syntax error with Expires expression in KavCookie\n"},
+    {"kavcookie", "Path", "1: Missing = after keyword Path in KavCookie\n",
+     "1: Missing Path expression after = in KavCookie", "1: No = after keyword Path in KavCookie\n",
+     "1: Syntax error with Path expression in KavCookie\n"},
+    {"kavcookie", "Domain", "1: Missing = after keyword Domain in KavCookie\n",
+     "1: Missing Domain expression after = in KavCookie", "1: No = after keyword Domain in KavCookie\n",
+     "1: Syntax error with Domain expression in KavCookie\n"},
+    {"kavcookie", "SameSite", "1: Missing = after keyword SameSite in KavCookie\n",
+     "1: Missing SameSite expression after = in KavCookie", "1: No = after keyword SameSite in KavCookie\n",
+     "1: Syntax error with SameSite expression in KavCookie\n"},
 };
 
 // The report after the echo of the one line of text.

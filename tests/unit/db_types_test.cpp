@@ -28,6 +28,16 @@ TEST(DbClassify, WordsAnywhereDecideInFixedOrder) {
     for (const Case& c : cases) EXPECT_EQ(ClassifySql(c.sql), c.kind) << c.sql;
 }
 
+TEST(DbFormTables, ListNamesTablesWholeIgnoringCaseAndBlanks) {
+    EXPECT_TRUE(ListNamesTable("books", "BOOKS"));
+    EXPECT_TRUE(ListNamesTable(" orders , books ", "books"));
+    EXPECT_TRUE(ListNamesTable("orders,*", "anything"));
+    EXPECT_FALSE(ListNamesTable("", "books"));
+    EXPECT_FALSE(ListNamesTable("bookshelf,book", "books"));  // whole names, never a part
+    EXPECT_FALSE(ListNamesTable("books", "book"));
+    EXPECT_FALSE(ListNamesTable(",,", ""));
+}
+
 TEST(DbColumnTypes, TypesOfNewerDriversMapToTheirClosestKnownType) {
     struct Case {
         SQLSMALLINT reported, known;

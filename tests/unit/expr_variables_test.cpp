@@ -86,6 +86,20 @@ TEST(Variables, AttributeExpander) {
         {kExpandSql, "n = '#preservesinglequotes(name)#'", "n = 'O''Brien'|'x'"},
         {kExpandSql, "n = '#mine#'", "n = 'it's'"},  // not a request parameter
         {kExpandText, "n = '#name#'", "n = 'O'Brien|x'"},
+        // Request values outside the statement's quotes: numbers, number
+        // lists and names pass, anything else refuses the statement.
+        {kExpandSql, "id = #id#", "id = -4.5"},
+        {kExpandSql, "id IN (#ids#)", "id IN (1, 2,3)"},
+        {kExpandSql, "ORDER BY #col#", "ORDER BY t.name_2"},
+        {kExpandSql, "id = #form.bad#", "FAIL"},
+        {kExpandSql, "id = #Trim(bad)#", "FAIL"},
+        {kExpandSql, "id = #name#", "FAIL"},
+        {kExpandSql, "x = 'it''s' AND id = #bad#", "FAIL"},  // a doubled quote is not an opening
+        {kExpandSql, "x = 'a #bad# b'", "x = 'a 1 OR 1=1 b'"},
+        {kExpandSql, "x = \"#bad#\"", "FAIL"},  // double quotes name, they do not quote
+        {kExpandSql, "id = #mine2#", "id = 1 OR 1=1"},  // template variables are the author's
+        {kExpandText, "id = #bad#", "id = 1 OR 1=1"},
+        {kExpandHtml, "<b>#bad2#</b>", "<b>&lt;i&gt;&amp;&quot;</b>"},
     };
     for (const ExpandCase& c : cases) {
         test::ExprEnv env;
@@ -94,9 +108,11 @@ TEST(Variables, AttributeExpander) {
         env.set("a", "A");
         env.set("b", "B");
         env.set("mine", "it's");
-        env.request.input.vars = {{"name", "O'Brien|x"}};
+        env.set("mine2", "1 OR 1=1");
+        env.request.input.vars = {{"name", "O'Brien|x"}, {"id", "-4.5"},   {"ids", "1, 2,3"},
+                                  {"col", "t.name_2"},   {"bad", "1 OR 1=1"}, {"bad2", "<i>&\""}};
         env.request.input.url_count = 0;
-        env.request.input.form_end = 1;
+        env.request.input.form_end = env.request.input.vars.size();
         std::string text = c.text;
         int ok = ExpandAttribute(c.mode, text, 1024, env.request);
         EXPECT_EQ(ok ? text : "FAIL", c.expected) << c.text;
