@@ -18,6 +18,14 @@ public:
     }
     // Up to size bytes into out; 0 once the input has ended.
     size_t Read(char* out, size_t size);
+    // The bytes that have come and not been taken yet (more are pulled
+    // when there are none); empty once the input has ended. Skip(n) takes
+    // the first n of them.
+    std::string_view Buffered() {
+        if (pos_ == len_ && !refill()) return {};
+        return std::string_view(buf_ + pos_, len_ - pos_);
+    }
+    void Skip(size_t n) { pos_ += n < len_ - pos_ ? n : len_ - pos_; }
 
     // True once the input ended before the bytes it was to deliver had
     // all come (it ended early, or nothing more came in time).

@@ -2,6 +2,7 @@
 // escapes that kavcookie writes are decoded.
 #include "cgi/cookie_text.h"
 #include "cgi/decode.h"
+#include "driver/core/charset.h"
 
 namespace kavr {
 
@@ -56,6 +57,15 @@ std::string CookieDecode(std::string_view text) {
 // A cookie without "=" is a name with an empty value; an empty piece
 // (";;" or a trailing ";") is skipped. Names and values longer than 1023
 // characters are cut to 1023. Cookies beyond the table's 256 are dropped.
+// A name or value cut to 1023 characters before it is decoded; what it
+// decodes to ends before a character that the cut split, also one written
+// as "%XX" escapes.
+static std::string cookie_text(std::string_view raw) {
+    std::string text = CookieDecode(CutView(raw, kMaxCookieText));
+    if (raw.size() > kMaxCookieText) DropIncompleteTail(text);
+    return text;
+}
+
 void ParseCookies(RequestTables& t, std::string_view header) {
     size_t i = 0;
     const size_t n = header.size();
@@ -76,8 +86,7 @@ void ParseCookies(RequestTables& t, std::string_view header) {
         }
         if (has_eq || !name.empty()) {
             if (t.cookies.size() >= RequestTables::kMaxCookies) break;
-            t.cookies.push_back(NameValue{CookieDecode(name.substr(0, kMaxCookieText)),
-                                          CookieDecode(value.substr(0, kMaxCookieText))});
+            t.cookies.push_back(NameValue{cookie_text(name), cookie_text(value)});
         }
         ++i;  // past the ";" (or the end)
     }

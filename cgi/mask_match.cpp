@@ -1,7 +1,11 @@
 #include "cgi/mask_match.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
+
+#include "driver/core/case_map.h"
+#include "driver/core/charset.h"
 
 namespace kavr {
 
@@ -12,19 +16,33 @@ enum class Class { kDigit, kAlnum, kLetter, kPrintable, kLiteral };
 struct MaskItem {
     Class cls;
     bool repeat;  // any number, none included
-    char literal;
+    std::string_view literal;
 };
 
-bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool is_letter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+// One character of the value: its code point (a byte outside a valid
+// sequence, and every byte on a single-byte site, stands for itself) and
+// its bytes.
+struct Char {
+    uint32_t cp;
+    std::string_view bytes;
+};
 
-bool item_matches(const MaskItem& m, unsigned char c) {
+Char char_at(std::string_view text, size_t at) {
+    size_t len = CharLengthAt(text, at);
+    uint32_t cp = static_cast<unsigned char>(text[at]);
+    if (len > 1) Utf8SequenceAt(text, at, &cp);
+    return Char{cp, text.substr(at, len)};
+}
+
+bool is_digit(uint32_t c) { return c >= '0' && c <= '9'; }
+
+bool item_matches(const MaskItem& m, const Char& c) {
     switch (m.cls) {
-        case Class::kDigit: return is_digit(c);
-        case Class::kAlnum: return is_digit(c) || is_letter(c);
-        case Class::kLetter: return is_letter(c);
-        case Class::kPrintable: return (c >= 32 && c <= 126) || c >= 128;
-        case Class::kLiteral: return c == static_cast<unsigned char>(m.literal);
+        case Class::kDigit: return is_digit(c.cp);
+        case Class::kAlnum: return is_digit(c.cp) || IsLetter(c.cp);
+        case Class::kLetter: return IsLetter(c.cp);
+        case Class::kPrintable: return (c.cp >= 32 && c.cp <= 126) || c.cp >= 128;
+        case Class::kLiteral: return c.bytes == m.literal;
     }
     return false;
 }
@@ -32,22 +50,21 @@ bool item_matches(const MaskItem& m, unsigned char c) {
 // A "\" at the very end has nothing to escape and stands for itself.
 std::vector<MaskItem> parse(std::string_view mask) {
     std::vector<MaskItem> items;
-    for (size_t i = 0; i < mask.size(); ++i) {
-        char c = mask[i];
-        switch (c) {
-            case '0': items.push_back({Class::kDigit, false, 0}); break;
-            case '?': items.push_back({Class::kDigit, true, 0}); break;
-            case 'A': items.push_back({Class::kAlnum, false, 0}); break;
-            case 'a': items.push_back({Class::kAlnum, true, 0}); break;
-            case 'Z': items.push_back({Class::kLetter, false, 0}); break;
-            case 'z': items.push_back({Class::kLetter, true, 0}); break;
-            case 'C': items.push_back({Class::kPrintable, false, 0}); break;
-            case 'c': items.push_back({Class::kPrintable, true, 0}); break;
+    for (size_t i = 0; i < mask.size(); i += CharLengthAt(mask, i)) {
+        switch (mask[i]) {
+            case '0': items.push_back({Class::kDigit, false, {}}); break;
+            case '?': items.push_back({Class::kDigit, true, {}}); break;
+            case 'A': items.push_back({Class::kAlnum, false, {}}); break;
+            case 'a': items.push_back({Class::kAlnum, true, {}}); break;
+            case 'Z': items.push_back({Class::kLetter, false, {}}); break;
+            case 'z': items.push_back({Class::kLetter, true, {}}); break;
+            case 'C': items.push_back({Class::kPrintable, false, {}}); break;
+            case 'c': items.push_back({Class::kPrintable, true, {}}); break;
             case '\\':
-                if (i + 1 < mask.size()) c = mask[++i];
-                items.push_back({Class::kLiteral, false, c});
+                if (i + 1 < mask.size()) ++i;
+                items.push_back({Class::kLiteral, false, char_at(mask, i).bytes});
                 break;
-            default: items.push_back({Class::kLiteral, false, c}); break;
+            default: items.push_back({Class::kLiteral, false, char_at(mask, i).bytes}); break;
         }
     }
     return items;
@@ -72,8 +89,8 @@ bool MaskMatches(std::string_view mask, std::string_view value) {
     at[0] = 1;
     close_over_empty(items, at);
     unsigned long long steps = 0;
-    for (char ch : value) {
-        unsigned char c = static_cast<unsigned char>(ch);
+    for (size_t i = 0; i < value.size(); i += CharLengthAt(value, i)) {
+        const Char c = char_at(value, i);
         std::fill(next.begin(), next.end(), 0);
         bool any = false;
         for (size_t p = 0; p < n; ++p) {

@@ -3,11 +3,14 @@
 //   0  one digit            ?  any number of digits
 //   A  one letter or digit  a  any number of letters or digits
 //   Z  one letter           z  any number of letters
-//   C  one printable byte   c  any number of printable bytes
+//   C  one printable character   c  any number of printable characters
 //   \  the next mask character is taken literally
 //   any other character matches itself
 //
-// Letters and digits are ASCII; printable is 32..126 or 128 and above.
+// Digits are ASCII; letters are ASCII, and on a utf-8 site also the letters
+// of the case table (Latin with diacritics, Greek, Cyrillic); printable is
+// 32..126 or 128 and above. On a utf-8 site each character of mask and
+// value is one position, whatever its bytes; else each byte is.
 #pragma once
 #include <string_view>
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cgi/temp_file_name.h"
+#include "driver/core/charset.h"
 #include "platform/file.h"
 
 namespace kavr {
@@ -88,7 +89,7 @@ std::string param_value(std::string_view line, size_t at) {
         while (!value.empty() && (value.back() == ' ' || value.back() == '\t'))
             value.remove_suffix(1);
     }
-    return std::string(value.substr(0, kMaxPartHeaderName));
+    return std::string(CutView(value, kMaxPartHeaderName));
 }
 
 struct MultipartDecoder {
@@ -236,6 +237,21 @@ int ReadPartContent(ByteSource& in, std::string_view delimiter, ContentSink& sin
     // byte that broke it.
     size_t matched = 0;
     for (;;) {
+        if (matched == 0) {
+            // Bytes up to the next carriage return cannot start the
+            // delimiter: they go to the sink as one run.
+            std::string_view run = in.Buffered();
+            size_t cr = run.find('\r');
+            run = run.substr(0, cr);
+            if (!run.empty()) {
+                flush();
+                if (ok) ok = sink.Append(run) == 1;
+                bytes += run.size();
+                in.Skip(run.size());
+                if (!ok) return 0;
+                continue;
+            }
+        }
         int c = in.Get();
         if (c == -1) {
             for (size_t i = 0; i < matched; ++i) put(pattern[i]);

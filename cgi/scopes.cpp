@@ -5,13 +5,13 @@
 #include <unordered_map>
 
 #include "cgi/cgi_env.h"
+#include "driver/core/charset.h"
 #include "driver/core/text_util.h"
 
 namespace kavr {
 
 static void copy_cut(const std::string& value, std::string& out, size_t size) {
-    size_t keep = size == 0 ? 0 : size - 1;
-    out.assign(value, 0, value.size() < keep ? value.size() : keep);
+    out.assign(CutView(value, size == 0 ? 0 : size - 1));
 }
 
 static const NameValue* find_in(const std::vector<NameValue>& list, size_t from, size_t to,

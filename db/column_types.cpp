@@ -1,5 +1,7 @@
 #include "db/column_types.h"
 
+#include "driver/core/charset.h"
+
 #include <algorithm>
 
 namespace kavr {
@@ -76,7 +78,9 @@ ColumnWidth WidthForColumn(SQLSMALLINT known_type, SQLULEN precision, size_t nam
         break;
     case SQL_CHAR:
     case SQL_VARCHAR:
-        width = std::max(name, prec + 1);
+        // The precision counts characters; on a utf-8 site each may take
+        // up to four bytes of the buffer.
+        width = std::max(name, (Utf8Site() ? 4 * prec : prec) + 1);
         break;
     case SQL_NUMERIC:
     case SQL_DECIMAL:

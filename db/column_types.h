@@ -22,7 +22,7 @@ SQLSMALLINT ClosestKnownType(SQLSMALLINT reported_type);
 SQLULEN PrecisionForType(SQLSMALLINT reported_type, SQLULEN precision);
 
 struct ColumnWidth {
-    int width = 0;        // characters of the bound buffer, terminator excluded
+    int width = 0;        // bytes of the bound buffer, terminator excluded
     bool is_long = false;  // fetched piecewise, never bound
 };
 

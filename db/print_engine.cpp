@@ -5,6 +5,7 @@
 #include "db/print_include.h"
 #include "template/tag_attributes.h"
 #include "db/query_state.h"
+#include "driver/core/charset.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/text_util.h"
@@ -69,7 +70,7 @@ int read_level(PrintRun& run, Lexer& lexer, GroupLevel& level, bool outermost) {
         switch (a.which) {
             case kAttrQuery:
                 if (!expand_plain(r, v)) return 0;
-                if (outermost) run.query = v.substr(0, 99);
+                if (outermost) run.query = std::string(CutView(v, 99));
                 break;
             case kAttrMaxrows: {
                 std::string value;
@@ -336,20 +337,17 @@ void discard_levels(PrintRun& run) {
 // are taken as they are. The result keeps at most 16383 characters.
 int expand_references(Request& r, std::string& text, const RowView& row) {
     std::shared_ptr<const SplitText> split = SplitRowText(text);
-    std::string work;
-    auto add = [&](const std::string& piece) {
-        if (work.size() < kLevelTextChars) work.append(piece, 0, kLevelTextChars - work.size());
-    };
+    CappedText work(kLevelTextChars);
     for (const TextPiece& piece : split->pieces) {
         if (!piece.reference) {
-            add(piece.text);
+            work.append(piece.text);
             continue;
         }
         std::string value;
         if (compute_exp(piece.text, value, kValueSize, r, row) != 1) return 0;
-        add(value);
+        work.append(value);
     }
-    text = std::move(work);
+    text = work.take();
     return 1;
 }
 

@@ -5,6 +5,7 @@
 
 #include "db/print_engine.h"
 #include "db/print_include.h"
+#include "driver/core/charset.h"
 #include "template/tag_attributes.h"
 #include "db/query_state.h"
 #include "driver/core/log.h"
@@ -217,7 +218,7 @@ size_t VisibleLength(const std::string& text) {
             continue;
         }
         ++length;
-        ++i;
+        i += CharLengthAt(text, i);
     }
     return length;
 }
@@ -296,7 +297,7 @@ int KavPrintTable(TagCall& call) {
                 std::string* target = a.which == 0 ? &query : a.which == 8 ? &file
                                       : a.which == 9 ? &password : &delimiter;
                 const size_t keep = a.which == 0 ? 99 : a.which == 10 ? 511 : 255;
-                *target = a.value.substr(0, keep);
+                *target = std::string(CutView(a.value, keep));
                 break;
             }
             case 1: {

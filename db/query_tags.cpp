@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "db/connection.h"
+#include "driver/core/charset.h"
 #include "template/tag_attributes.h"
 #include "db/query_state.h"
 #include "db/rights.h"
@@ -105,7 +106,7 @@ int KavDbQuery(TagCall& call) {
                 (a.which == 0 ? q->name : q->datasource) = a.value;
                 break;
             case 2:
-                q->run.sql = a.value.substr(0, kQuerySqlSize - 1);
+                q->run.sql = std::string(CutView(a.value, kQuerySqlSize - 1));
                 break;
             case 3: {
                 std::string value;

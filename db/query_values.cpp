@@ -4,6 +4,7 @@
 #include "db/query_state.h"
 #include "db/rights.h"
 #include "db/statement.h"
+#include "driver/core/charset.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/request.h"
@@ -20,7 +21,7 @@ constexpr size_t kListValueChars = 8191;
 void trace(Request& r, const std::string& text) { WriteLog(r.thread_number, 1, text); }
 
 int put(std::string& out, const std::string& value, size_t size) {
-    out = value.substr(0, size ? size - 1 : 0);
+    out = std::string(CutView(value, size ? size - 1 : 0));
     return 1;
 }
 
@@ -119,7 +120,7 @@ int ValueListFunction(FunctionCall& call) {
         if (got < 0) break;
         if (rows++) list += ',';
         if (quoted) list += '\'';
-        list += rs.values[at].substr(0, kListValueChars);
+        list += CutView(rs.values[at], kListValueChars);
         if (quoted) list += '\'';
         // The caller keeps no more than its buffer; stop reading once past it.
         if (list.size() >= call.size) break;

@@ -6,6 +6,7 @@
 #include "db/column_types.h"
 #include "db/odbc_error.h"
 #include "db/statement.h"
+#include "driver/core/charset.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/request.h"
@@ -89,6 +90,8 @@ bool read_whole(Statement& st, size_t index, std::string& value, char& is_null) 
     }
     buf[kLongValueChars] = 0;
     value.assign(buf, strnlen(buf, kLongValueChars));
+    // The driver cuts at the byte; a character it split is left out whole.
+    if (indicator == SQL_NO_TOTAL || indicator > static_cast<SQLLEN>(kLongValueChars)) DropIncompleteTail(value);
     return true;
 }
 
@@ -109,6 +112,7 @@ void read_bound(const Request& r, ResultColumn& col, size_t index, std::string& 
         WriteLog(r.thread_number, 1, line);
     }
     value.assign(col.buffer.data(), kept);
+    if (col.indicator == SQL_NO_TOTAL || col.indicator > col.width) DropIncompleteTail(value);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <memory>
 #include <string>
 
+#include "driver/core/charset.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/request.h"
@@ -13,11 +14,6 @@
 namespace kavr {
 
 namespace {
-
-void cut(std::string& s, size_t size) {
-    size_t keep = size ? size - 1 : 0;
-    if (s.size() > keep) s.resize(keep);
-}
 
 // Function arguments and element indexes are expressions of their own, so
 // evaluation nests; the nesting is bounded like the op stack.
@@ -50,7 +46,7 @@ int compute_exp(const std::string& expr, std::string& out, size_t size, Request&
         }
         if (EvaluateCompiled(compiled->ops, value, r, row) != 1) return -1;
     }
-    cut(value, size);
+    CutToSize(value, size);
     if (LogWanted(1)) WriteLog(r.thread_number, 1, "the exp's value=" + value + "\n");
     out = std::move(value);
     return 1;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "driver/core/charset.h"
 #include "driver/core/log.h"
 #include "driver/core/request.h"
 #include "driver/core/text_util.h"
@@ -246,9 +247,9 @@ int FnIsDate(FunctionCall& call) {
 int FnDateDiff(FunctionCall& call) {
     std::vector<std::string> args;
     if (!call.Arguments(args, 3, 3)) return 0;
-    std::string unit = args[0].substr(0, kUnitChars);
-    std::string first = StripQuotes(args[1].substr(0, kDateTextChars));
-    std::string second = StripQuotes(args[2].substr(0, kDateTextChars));
+    std::string unit(CutView(args[0], kUnitChars));
+    std::string first = StripQuotes(std::string(CutView(args[1], kDateTextChars)));
+    std::string second = StripQuotes(std::string(CutView(args[2], kDateTextChars)));
     long long a = 0, b = 0;
     for (const std::string* text : {&first, &second}) {
         if (!read_datetime(*text, text == &first ? a : b)) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "driver/core/charset.h"
 #include "driver/core/text_util.h"
 #include "expr/builtin_functions.h"
 #include "expr/values.h"
@@ -266,8 +267,8 @@ int FnYesNoFormat(FunctionCall& call) {
 int FnFormat(FunctionCall& call) {
     std::vector<std::string> args;
     if (!call.Arguments(args, 1, 2)) return 0;
-    std::string value = args[0].substr(0, kFormatValueChars);
-    std::string format = args.size() == 2 ? args[1].substr(0, kFormatMaskChars) : std::string();
+    std::string value(CutView(args[0], kFormatValueChars));
+    std::string format = args.size() == 2 ? std::string(CutView(args[1], kFormatMaskChars)) : std::string();
     std::string out;
     if (!format_value(value, format, out)) return 0;
     return call.Result(out);

@@ -1,6 +1,8 @@
 // String functions.
 #include <cstdint>
 
+#include "driver/core/case_map.h"
+#include "driver/core/charset.h"
 #include "driver/core/log.h"
 #include "driver/core/request.h"
 #include "driver/core/text_util.h"
@@ -15,17 +17,27 @@ namespace {
 // An integer argument: optional sign and digits, read as "%d" (saturating).
 bool integer_argument(const std::string& v, int& out) { return IsInteger(v) && ReadInt32(v, out); }
 
-std::string upper_ascii(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
+// The byte offset of the first occurrence of search that starts at a
+// character from byte offset from on, or npos. Without regard to case both
+// texts are compared in lower case (which keeps every byte offset).
 size_t find_from(const std::string& text, const std::string& search, size_t from, bool ignore_case) {
     if (from > text.size()) return std::string::npos;
-    if (!ignore_case) return text.find(search, from);
-    size_t at = FindNoCase(std::string_view(text).substr(from), search);
-    return at == std::string_view::npos ? std::string::npos : at + from;
+    const std::string folded_text = ignore_case ? LowerCase(text) : std::string();
+    const std::string folded_search = ignore_case ? LowerCase(search) : std::string();
+    const std::string& t = ignore_case ? folded_text : text;
+    const std::string& s = ignore_case ? folded_search : search;
+    for (size_t at = from; at + s.size() <= t.size(); at += CharLengthAt(text, at))
+        if (t.compare(at, s.size(), s) == 0) return at;
+    return std::string::npos;
+}
+
+long long char_count(const std::string& text) { return static_cast<long long>(CharCount(text)); }
+
+// The text from character start (0-based) on, at most count characters.
+std::string chars(const std::string& text, long long start, long long count) {
+    size_t from = CharOffset(text, static_cast<size_t>(start));
+    std::string_view rest = std::string_view(text).substr(from);
+    return std::string(rest.substr(0, CharOffset(rest, static_cast<size_t>(count))));
 }
 
 }  // namespace
@@ -33,7 +45,7 @@ size_t find_from(const std::string& text, const std::string& search, size_t from
 int FnLen(FunctionCall& call) {
     std::string v;
     if (!call.OneArgument(v)) return 0;
-    return call.Result(FormatInt(static_cast<long long>(v.size())));
+    return call.Result(FormatInt(char_count(v)));
 }
 
 int FnStrCat(FunctionCall& call) {
@@ -46,7 +58,7 @@ int FnStrCat(FunctionCall& call) {
         joined += a;
         if (joined.size() >= kValueSize - 1) break;
     }
-    if (joined.size() > kValueSize - 1) joined.resize(kValueSize - 1);
+    CutText(joined, kValueSize - 1);
     if (LogWanted(1)) WriteLog(tid, 1, "Out Strcat: " + joined + "\n");
     return call.Result(joined);
 }
@@ -70,7 +82,7 @@ int FnStrReplace(FunctionCall& call) {
         if (out.size() >= kValueSize) break;  // the result is cut anyway
     }
     if (from < text.size()) out.append(text, from, std::string::npos);
-    if (out.size() > kValueSize - 1) out.resize(kValueSize - 1);
+    CutText(out, kValueSize - 1);
     return call.Result(out);
 }
 
@@ -82,18 +94,18 @@ int FnLeftRightMid(FunctionCall& call) {
     const std::string& text = args[0];
     int a = 0;
     if (!integer_argument(args[1], a)) return 0;
-    long long len = static_cast<long long>(text.size());
+    long long len = char_count(text);
     if (mid) {
         long long start = a < 1 ? 1 : a;  // a start below 1 reads as 1
         int count = static_cast<int>(len > INT32_MAX ? INT32_MAX : len);
         if (args.size() == 3 && !integer_argument(args[2], count)) return 0;
         if (start > len || count <= 0) return call.Result("");
-        return call.Result(text.substr(static_cast<size_t>(start - 1), static_cast<size_t>(count)));
+        return call.Result(chars(text, start - 1, count));
     }
     if (a <= 0) return call.Result("");
-    if (left) return call.Result(text.substr(0, static_cast<size_t>(a)));
+    if (left) return call.Result(chars(text, 0, a));
     if (len < a) return call.Result("");
-    return call.Result(text.substr(static_cast<size_t>(len - a)));
+    return call.Result(chars(text, len - a, a));
 }
 
 int FnInStr(FunctionCall& call) {
@@ -127,20 +139,23 @@ int FnInStr(FunctionCall& call) {
     }
     if (case_arg && IsInteger(*case_arg)) ReadInt32(*case_arg, flag);
     if (start < 1) start = 1;
-    size_t at = find_from(*text, *search, static_cast<size_t>(start - 1), flag != 0);
-    return call.Result(FormatInt(at == std::string::npos ? 0 : static_cast<long long>(at) + 1));
+    size_t from = CharOffset(*text, static_cast<size_t>(start - 1));
+    if (static_cast<long long>(start - 1) > char_count(*text)) return call.Result("0");
+    size_t at = find_from(*text, *search, from, flag != 0);
+    if (at == std::string::npos) return call.Result("0");
+    return call.Result(FormatInt(char_count(text->substr(0, at)) + 1));
 }
 
 int FnLCase(FunctionCall& call) {
     std::string v;
     if (!call.OneArgument(v)) return 0;
-    return call.Result(ToLower(v));
+    return call.Result(LowerCase(v));
 }
 
 int FnUCase(FunctionCall& call) {
     std::string v;
     if (!call.OneArgument(v)) return 0;
-    return call.Result(upper_ascii(v));
+    return call.Result(UpperCase(v));
 }
 
 int FnTrim(FunctionCall& call) {
@@ -156,17 +171,26 @@ int FnTrim(FunctionCall& call) {
     return call.Result(v.substr(b, e - b));
 }
 
+// On a utf-8 site the code point of the first character (a byte outside a
+// valid sequence gives its own value, 128 to 255); else the first byte as
+// a signed 8-bit number.
 int FnAsc(FunctionCall& call) {
     std::string v;
     if (!call.OneArgument(v)) return 0;
-    int code = v.empty() ? 0 : static_cast<int>(static_cast<signed char>(v[0]));
-    return call.Result(FormatInt(code));
+    if (v.empty()) return call.Result("0");
+    uint32_t cp = static_cast<unsigned char>(v[0]);
+    if (!Utf8Site()) return call.Result(FormatInt(static_cast<signed char>(v[0])));
+    Utf8SequenceAt(v, 0, &cp);
+    return call.Result(FormatInt(cp));
 }
 
+// On a utf-8 site the character of that code point (empty for 0 and for a
+// number that is no character); else the byte of the low 8 bits.
 int FnChr(FunctionCall& call) {
     std::string v;
     int code = 0;
     if (!call.OneArgument(v) || !integer_argument(v, code)) return 0;
+    if (Utf8Site()) return call.Result(code <= 0 ? std::string() : EncodeUtf8(static_cast<uint32_t>(code)));
     char c = static_cast<char>(static_cast<unsigned char>(static_cast<unsigned>(code) & 0xFFu));
     return call.Result(c == '\0' ? std::string() : std::string(1, c));
 }

@@ -1,6 +1,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "driver/core/charset.h"
 #include "driver/core/text_util.h"
 #include "expr/builtin_functions.h"
 #include "expr/evaluator.h"
@@ -164,7 +165,7 @@ int ReadArgument(Lexer& lex, std::string& value, Request& r, const RowView& row)
         arg += "#";
         if (compute_exp(arg, value, kValueSize, r, row) != 1) return 0;
     }
-    if (value.size() > kValueSize - 1) value.resize(kValueSize - 1);
+    CutText(value, kValueSize - 1);
     return result;
 }
 
@@ -221,8 +222,7 @@ int FunctionCall::Arguments(std::vector<std::string>& values, size_t min, size_t
 }
 
 int FunctionCall::Result(std::string_view value) {
-    size_t keep = size ? size - 1 : 0;
-    out.assign(value.substr(0, std::min(keep, value.size())));
+    out.assign(CutView(value, size ? size - 1 : 0));
     return 1;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "driver/core/charset.h"
 #include "driver/core/text_util.h"
 #include "expr/parser.h"
 
@@ -124,6 +125,7 @@ int Lexer::NextToken(std::string& token) {
     last_token_start_ = c < 0 ? pos_ : pos_ - 1;
     token_line_ = lines_read_;
     int cls = c < 0 ? kTokEnd : read_first(c, token);
+    if (token.size() >= kMaxToken) DropIncompleteTail(token);
     last_token_end_ = pos_;
     last_token_ = token;
     return cls;
@@ -275,7 +277,8 @@ int scan_plain_text(Next next, std::string& text, std::string& trailing) {
     size_t spaces = 0;  // length of the current run of white space
     size_t token = 0;   // characters of the current word or number so far
     auto add_capped = [&](int ch) {
-        if (token++ < Lexer::kMaxToken) text += static_cast<char>(ch);
+        if (token < Lexer::kMaxToken) text += static_cast<char>(ch);
+        if (token++ == Lexer::kMaxToken) DropIncompleteTail(text);  // the first byte dropped
     };
     int c = next();
     while (c >= 0 && c != '<') {

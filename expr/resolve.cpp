@@ -1,6 +1,7 @@
 #include "expr/resolve.h"
 
 #include "cgi/scopes.h"
+#include "driver/core/charset.h"
 #include "driver/core/request.h"
 #include "driver/core/text_util.h"
 #include "expr/evaluator.h"
@@ -15,8 +16,7 @@ namespace {
 QueryColumnResolver g_query_column = nullptr;
 
 void cut_into(const std::string& value, std::string& out, size_t size) {
-    size_t keep = size ? size - 1 : 0;
-    out.assign(value, 0, std::min(keep, value.size()));
+    out.assign(CutView(value, size ? size - 1 : 0));
 }
 
 // scope "." member.

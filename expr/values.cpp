@@ -1,6 +1,7 @@
 #include "expr/values.h"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -170,8 +171,8 @@ std::string FormatFixed(double d, int decimals) {
 
 std::string FormatInt(long long v) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%lld", v);
-    return buf;
+    auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
+    return std::string(buf, end);
 }
 
 int CompareValues(std::string_view left, std::string_view right, int code) {

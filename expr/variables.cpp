@@ -2,9 +2,11 @@
 
 #include "cgi/scopes.h"
 #include "cgi/validate.h"
+#include "driver/core/charset.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/request.h"
+#include "driver/core/text_cache.h"
 #include "driver/core/text_util.h"
 #include "expr/evaluator.h"
 #include "expr/lexer.h"
@@ -29,11 +31,6 @@ bool is_name_reference(const std::string& body) {
     Lexer lex(body, kRefHashIsChar);
     std::string tok;
     return lex.NextToken(tok) == kTokIdent;
-}
-
-void append_capped(std::string& out, std::string_view s) {
-    size_t room = kExpandSize - 1 - std::min(out.size(), kExpandSize - 1);
-    out.append(s.substr(0, std::min(room, s.size())));
 }
 
 // SQL quoting of a request parameter's value.
@@ -111,7 +108,9 @@ bool IsSqlSafeBareValue(std::string_view value) {
     return value.empty() || is_number_list(value) || is_identifier(value);
 }
 
-NameForm ClassifyNameForm(std::string_view form) {
+namespace {
+
+NameForm classify_name_form(std::string_view form) {
     NameForm nf;
     Lexer lex(form, kRefHashIsChar);
     std::string tok;
@@ -144,6 +143,15 @@ NameForm ClassifyNameForm(std::string_view form) {
     if (cls != kTokEnd) return nf;
     nf.kind = kind;
     return nf;
+}
+
+}  // namespace
+
+// Name forms are read once per process: the same few appear again and
+// again in loops.
+NameForm ClassifyNameForm(std::string_view form) {
+    static TextCache<NameForm> cache(classify_name_form, 4096, 1u << 20);
+    return *cache.get(form);
 }
 
 int SetVariable(Request& r, std::string_view name_form, std::string_view value, int index) {
@@ -200,7 +208,7 @@ int LookupValue(const std::string& reference, std::string& out, size_t size, Req
         r.vars.set("CurVarName__", body, 0);
         ReportError(r, "10810", r.out);
     }
-    if (name) WriteLog(r.thread_number, 2, "Warning: No definition for " + body + "\n");
+    if (name && LogWanted(2)) WriteLog(r.thread_number, 2, "Warning: No definition for " + body + "\n");
     WriteLog(r.thread_number, 3, "Error: No definition for this variable\n");
     return 0;
 }
@@ -221,14 +229,14 @@ static void report_bare_sql_value(Request& r, const std::string& reference) {
 int ExpandAttribute(ExpandMode mode, std::string& text, size_t size, Request& r, const RowView& row) {
     std::shared_ptr<const SplitText> split =
         SplitAttributeText(text, mode == kExpandSql ? kRefCollapse : kRefKeepDouble);
-    std::string work;
+    CappedText work(kExpandSize - 1);
     bool in_literal = false;  // SQL mode: inside a quoted literal of the statement
     for (const TextPiece& piece : split->pieces) {
         if (!piece.reference) {
             // The statement's own quotes: a doubled quote toggles twice.
             for (char c : piece.text)
                 if (c == '\'') in_literal = !in_literal;
-            append_capped(work, piece.text);
+            work.append(piece.text);
             continue;
         }
         std::string value;
@@ -242,11 +250,10 @@ int ExpandAttribute(ExpandMode mode, std::string& text, size_t size, Request& r,
             piece.text.find("PreserveSingleQuotes") == std::string::npos)
             value = sql_quote(value);
         if (mode == kExpandHtml) value = HtmlEscape(value);
-        append_capped(work, value);
+        work.append(value);
     }
-    size_t keep = size ? size - 1 : 0;
-    if (work.size() > keep) work.resize(keep);
-    text = std::move(work);
+    text = work.take();
+    CutToSize(text, size);
     return 1;
 }
 

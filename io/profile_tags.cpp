@@ -1,5 +1,6 @@
 // kavgetprofile and kavputprofile: one key of an ini-format file named by
 // a logical path.
+#include "driver/core/charset.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/request.h"
@@ -61,7 +62,9 @@ int profile_tag(TagCall& call, bool put) {
     if (!ResolveFilePath(r, file, physical, put ? "w" : "r", password, r.out)) return 0;
     if (put) return platform::WritePrivateProfileStringA(section, key, slot.empty() ? nullptr : &slot, physical);
 
-    std::string value = platform::GetPrivateProfileStringA(section, key, "", size, physical);
+    // Three bytes more show whether the size cuts a character.
+    std::string value = platform::GetPrivateProfileStringA(section, key, "", size + 3, physical);
+    CutToSize(value, size);
     if (value.empty())
         WriteLog(r.thread_number, 2, "Warning: value not found for " + key + " in section " + section + "\n");
     if (!slot.empty()) SetVariable(r, slot, value, 0);

@@ -1,6 +1,7 @@
 #include "mail/kavmail_tag.h"
 
 #include "db/print_engine.h"
+#include "driver/core/charset.h"
 #include "driver/core/hooks.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
@@ -32,7 +33,7 @@ void mail_failed(Request& r) { ReportError(r, "10230", r.out); }
 std::string expanded(Request& r, const std::string& text, const RowView& row, size_t limit) {
     std::string value = text;
     if (!ExpandRowText(r, value, row)) value.clear();
-    return value.substr(0, limit);
+    return std::string(CutView(value, limit));
 }
 
 int begin_message(Request& r, GroupLevel& level, const RowView& row) {

@@ -158,7 +158,10 @@ check "catalog stays private" "/cgi-bin/kavr_msg.ini" 404
 # The development settings: the same site with development.ini over its
 # kavri.ini, run as CGI without a web server.
 KAVR_SITE_MODE=development "$root/scripts/serve_site.sh" "$1" "$work/dev" 1 > /dev/null
+# Sanitizer builds need the ODBC driver's leak suppression (tests/lsan_odbc.supp).
 dev_page=$(cd "$work/dev/cgi-bin" && env -i PATH="$PATH" ODBCSYSINI="$work/dev/odbc" \
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0" \
+    LSAN_OPTIONS="suppressions=$root/tests/lsan_odbc.supp" \
     ODBCINI="$work/dev/odbc/odbc.ini" REQUEST_METHOD=GET QUERY_STRING="template=/catalogue.kvl" ./kavr)
 if grep -q "^LogLevel=1$" "$work/dev/cgi-bin/kavri.ini" && grep -q "^LogLevel=3$" "$work/site/cgi-bin/kavri.ini" \
    && grep -qF "<B>Query SQL Statements:</B><BR><PRE>SELECT count(*) AS n FROM books</PRE>" <<< "$dev_page" \

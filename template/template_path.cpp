@@ -1,5 +1,6 @@
 #include "template/template_path.h"
 
+#include "driver/core/charset.h"
 #include "driver/core/config.h"
 #include "driver/core/hooks.h"
 #include "driver/core/log.h"
@@ -60,14 +61,14 @@ Mapping map_logical(const std::string& normalized) {
     }
     m.path = cfg.physical_paths[m.entry] + normalized.substr(cfg.logical_paths[m.entry].size());
     add_default_extension(m.path);
-    if (m.path.size() > kValueChars) m.path.resize(kValueChars);
+    CutText(m.path, kValueChars);
     return m;
 }
 
 }  // namespace
 
 std::string NormalizeTemplateValue(Request& request, const std::string& value) {
-    std::string v = value.substr(0, kValueChars);
+    std::string v(CutView(value, kValueChars));
     if (g_hooks.substitute) g_hooks.substitute(request, v, kValueChars + 1);
     if (v.empty() || (v[0] != '/' && v[0] != '\\')) v.insert(0, "\\");
     for (char& c : v)
@@ -97,7 +98,7 @@ ResolvedTemplate ResolveTemplatePath(Request& request, const std::string& value)
     ResolvedTemplate t;
     const Config& cfg = g_config;
     if (cfg.logical_paths.empty()) {
-        t.path = value.substr(0, kValueChars);
+        t.path = std::string(CutView(value, kValueChars));
         if (has_parent_segment(value)) {
             t.refused = true;
             t.reason = "it holds a \"..\" segment";

@@ -1,4 +1,5 @@
 // kavset, kaveval and kavvarexistcheck.
+#include "driver/core/charset.h"
 #include "driver/core/log.h"
 #include "driver/core/request.h"
 #include "driver/core/text_util.h"
@@ -21,7 +22,7 @@ constexpr size_t kAttributeSize = 1024;
 constexpr size_t kCodeSize = 8192;
 
 void cut(std::string& text, size_t size) {
-    if (text.size() > size - 1) text.resize(size - 1);
+    CutToSize(text, size);
 }
 
 // Reads "=" and a value after an attribute name; 0 without the "=".

@@ -529,9 +529,12 @@ class OdbcDatabase:
     SQLITE_DRIVERS = ("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so",
                       "/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so",
                       "/usr/lib/odbc/libsqlite3odbc.so")
-    PG_DRIVERS = ("/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so",
-                  "/usr/lib/aarch64-linux-gnu/odbc/psqlodbcw.so",
-                  "/usr/lib/odbc/psqlodbcw.so")
+    # psqlODBC's ANSI driver hands text over as the bytes the server sends,
+    # and the client encoding is UTF-8 whatever the environment says, so
+    # UTF-8 text comes back byte for byte.
+    PG_DRIVERS = ("/usr/lib/x86_64-linux-gnu/odbc/psqlodbca.so",
+                  "/usr/lib/aarch64-linux-gnu/odbc/psqlodbca.so",
+                  "/usr/lib/odbc/psqlodbca.so")
 
     def __init__(self, sql_file, dsn="kavr_case"):
         self.sql_path = os.path.join(os.path.dirname(os.path.abspath(__file__)), sql_file)
@@ -567,7 +570,7 @@ class OdbcDatabase:
             self.psql(self.dbname, sql)
             driver = self.first(self.PG_DRIVERS, "KAVR_PSQL_ODBC")
             source = ("Driver=kavr_case_driver\nServername=%s\nPort=%s\nDatabase=%s\n"
-                      "Username=%s\nPassword=\n" % (self.pg["PGHOST"], self.pg["PGPORT"],
+                      "Username=%s\nPassword=\nConnSettings=SET client_encoding TO 'UTF8'\n" % (self.pg["PGHOST"], self.pg["PGPORT"],
                                                     self.dbname, self.pg.get("PGUSER", "kavr")))
         else:
             db = os.path.join(conf, "case.db")

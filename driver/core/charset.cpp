@@ -72,6 +72,31 @@ std::string_view CutView(std::string_view text, size_t max_bytes) {
     return text.substr(0, CutPoint(text, max_bytes));
 }
 
+void DropIncompleteTail(std::string& text) {
+    if (!Utf8Site()) return;
+    for (size_t back = 1; back <= 3 && back <= text.size(); ++back) {
+        size_t at = text.size() - back;
+        unsigned char c = static_cast<unsigned char>(text[at]);
+        if ((c & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+        size_t need = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        if (need > back) text.resize(at);
+        return;
+    }
+}
+
+void CappedText::append(std::string_view piece) {
+    if (full_) return;
+    size_t room = cap_ - text_.size();
+    if (piece.size() <= room) {
+        text_ += piece;
+        return;
+    }
+    // The bytes just past the cap tell whether it splits a character.
+    text_ += piece.substr(0, room + 3);
+    text_.resize(CutPoint(text_, cap_));
+    full_ = true;
+}
+
 std::string EncodeUtf8(uint32_t cp) {
     std::string out;
     if (cp < 0x80) {

@@ -43,6 +43,27 @@ std::string_view CutView(std::string_view text, size_t max_bytes);
 // character boundary.
 inline void CutToSize(std::string& text, size_t size) { CutText(text, size ? size - 1 : 0); }
 
+// On a utf-8 site, removes the first bytes of a valid sequence that text
+// ends with before the rest of it (a text that was cut short while the
+// bytes were read one at a time).
+void DropIncompleteTail(std::string& text);
+
+// A text built from pieces and kept to at most cap bytes: what does not fit
+// is dropped, and on a utf-8 site the text ends before a character that
+// would not fit whole (whichever pieces its bytes came in).
+class CappedText {
+public:
+    explicit CappedText(size_t cap) : cap_(cap) {}
+    void append(std::string_view piece);
+    bool full() const { return full_; }
+    std::string take() { return std::move(text_); }
+
+private:
+    std::string text_;
+    size_t cap_;
+    bool full_ = false;
+};
+
 // The UTF-8 bytes of a code point (empty above U+10FFFF or for a surrogate).
 std::string EncodeUtf8(uint32_t code_point);
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "driver/core/charset.h"
 #include "driver/core/hooks.h"
 #include "driver/core/log.h"
 #include "driver/core/program_dir.h"
@@ -26,15 +27,18 @@ class Reader {
 public:
     explicit Reader(const platform::ProfileFile& f) : f_(f) {}
 
-    // The value, or "" when missing; values are cut at 1023 characters.
+    // The value, or "" when missing; values are cut at 1023 characters
+    // (before a character that would not fit whole).
     std::string text(const char* section, const std::string& key) const {
-        return f_.get(section, key, "", kValueBuffer);
+        std::string v = f_.get(section, key, "", kValueBuffer + 3);
+        CutToSize(v, kValueBuffer);
+        return v;
     }
     void text(const char* section, const std::string& key, std::string& field,
               size_t max_chars = kValueBuffer - 1) const {
         std::string v = text(section, key);
         if (v.empty()) return;
-        if (v.size() > max_chars) v.resize(max_chars);
+        CutText(v, max_chars);
         field = v;
     }
     void opt_text(const char* section, const std::string& key,
@@ -47,7 +51,7 @@ public:
         std::string v = text(section, key);
         if (v.empty()) return;
         v = NormalizeConfigPath(v);
-        if (v.size() > max_chars) v.resize(max_chars);
+        CutText(v, max_chars);
         field = v;
     }
     void opt_path(const char* section, const std::string& key,
@@ -191,10 +195,10 @@ void ConfigLoad(bool first_load) {
     file.load(ConfigFilePath());
     Reader r(file);
 
+    read_charset(r, c);  // first: it decides how the other values are cut
     r.path("Main", "EXEPath", c.exe_path, kPathChars);
     r.path("Main", "WSCGIPath", c.wscgi_path, kPathChars);
     r.path("Main", "WSHTMLRoot", c.wshtml_root, kPathChars);
-    read_charset(r, c);
     r.integer("Admin", "AdminWebForm", c.admin_web_form);
     r.integer("Admin", "KavThreadTimeout", c.thread_timeout);
     r.integer("Admin", "SocketTimeout", c.socket_timeout);

@@ -1,5 +1,6 @@
 #include "driver/core/report_error.h"
 
+#include "driver/core/charset.h"
 #include "driver/core/config.h"
 #include "driver/core/hooks.h"
 #include "driver/core/program_dir.h"
@@ -23,7 +24,7 @@ const char* const kDefaultFooterEnd =
     "to the administrator). <HR>\n";
 
 int substitute(Request& r, std::string& text, size_t capacity) {
-    if (text.size() > capacity - 1) text.resize(capacity - 1);
+    CutToSize(text, capacity);
     if (!g_hooks.substitute) return 1;
     return g_hooks.substitute(r, text, capacity);
 }

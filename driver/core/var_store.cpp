@@ -1,5 +1,6 @@
 #include "driver/core/var_store.h"
 
+#include "driver/core/charset.h"
 #include "driver/core/text_util.h"
 
 namespace kavr {
@@ -41,7 +42,7 @@ int VarStore::get(std::string_view name, int index, std::string& out, size_t siz
     if (!v) return 0;
     const VarElement* e = v->element(index < 0 ? 0 : index);
     if (!e) return 0;
-    out = e->text.substr(0, size ? size - 1 : 0);
+    out = std::string(CutView(e->text, size ? size - 1 : 0));
     return 1;
 }
 

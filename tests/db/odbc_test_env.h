@@ -45,15 +45,17 @@ inline std::string SqliteDriverPath() {
     return "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
 }
 
-// psqlODBC's Unicode driver; KAVR_PSQL_ODBC overrides.
+// psqlODBC's ANSI driver, which passes text through as the server sends it
+// (the data sources set the client encoding to UTF-8); KAVR_PSQL_ODBC
+// overrides.
 inline std::string PostgresDriverPath() {
     const char* configured = getenv("KAVR_PSQL_ODBC");
     if (configured && *configured) return configured;
-    for (const char* p : {"/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so",
-                          "/usr/lib/aarch64-linux-gnu/odbc/psqlodbcw.so",
-                          "/usr/lib/odbc/psqlodbcw.so"})
+    for (const char* p : {"/usr/lib/x86_64-linux-gnu/odbc/psqlodbca.so",
+                          "/usr/lib/aarch64-linux-gnu/odbc/psqlodbca.so",
+                          "/usr/lib/odbc/psqlodbca.so"})
         if (access(p, R_OK) == 0) return p;
-    return "/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so";
+    return "/usr/lib/x86_64-linux-gnu/odbc/psqlodbca.so";
 }
 
 // KEY=VALUE lines of the server.env that pg_server.py writes.
@@ -226,7 +228,8 @@ private:
         std::string admin_db = server.count("PGDATABASE") ? server["PGDATABASE"] : "kavr";
         auto pg = [&](const char* name, const std::string& p, const std::string& db) {
             dsn << "[" << name << "]\nDriver=PostgreSQL\nServername=" << host << "\nPort=" << p
-                << "\nDatabase=" << db << "\nUsername=" << user << "\nSSLmode=disable\n\n";
+                << "\nDatabase=" << db << "\nUsername=" << user << "\nSSLmode=disable\n"
+                << "ConnSettings=SET client_encoding TO 'UTF8'\n\n";
         };
         pg("kavr_pg", port, pg_database);
         pg("kavr_pg_admin", port, admin_db);

@@ -12,8 +12,9 @@ configuration with @SITE@ replaced, the installed catalog), serves it with
 lighttpd on a free port of 127.0.0.1 and fetches a template, a missing
 template (the installed catalog's 10220 box) and the information page.
 Without lighttpd the same requests run the installed kavr as CGI directly.
-The installed tagcheck checks the site's template, and the manual pages
-must format without a warning.
+The installed tagcheck checks the site's template, the manual pages must
+format without a warning, and tagcheck(1) must name every option of
+tagcheck --help.
 """
 
 import argparse
@@ -88,6 +89,22 @@ def check_man_pages(root):
         check(r.returncode == 0 and not r.stderr.strip(), "%s: groff warns:\n%s" % (page, r.stderr))
         text = re.sub(r".\x08", "", r.stdout)  # overstrike bold and underline
         check("NAME" in text and "SYNOPSIS" in text, "%s formats without NAME or SYNOPSIS" % page)
+
+
+def check_tagcheck_options(root):
+    """Every option that the installed tagcheck's --help names is in its
+    manual page."""
+    r = subprocess.run([os.path.join(root, "bin/tagcheck"), "--help"], capture_output=True, text=True)
+    check(r.returncode == 0, "tagcheck --help exits with %d" % r.returncode)
+    options = set(re.findall(r"(?<![\w-])(--[a-z][a-z-]*(?:=[a-z]+)?)", r.stdout))
+    check(options, "tagcheck --help names no option")
+    if not shutil.which("groff"):
+        return
+    page = subprocess.run(["groff", "-man", "-Tascii", os.path.join(root, "share/man/man1/tagcheck.1")],
+                          capture_output=True, text=True).stdout
+    page = re.sub(r".\x08", "", page)
+    missing = sorted(o for o in options if o not in page)
+    check(not missing, "tagcheck(1) lacks options of tagcheck --help: " + ", ".join(missing))
 
 
 def make_site(root, site):
@@ -193,6 +210,7 @@ def main():
     try:
         root = install(os.path.abspath(args.build), os.path.join(tmp, "stage"))
         check_man_pages(root)
+        check_tagcheck_options(root)
         site = os.path.join(tmp, "site")
         make_site(root, site)
         r = subprocess.run([os.path.join(root, "bin/tagcheck"), os.path.join(site, "templates/hello.kvl")],

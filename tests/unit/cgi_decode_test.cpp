@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -263,6 +265,47 @@ TEST(ReadPartContent, StopsAtCrLfAndDelimiter) {
         EXPECT_EQ(bytes, c.content.size());
         EXPECT_EQ(src.Get(), c.next) << c.input;
     }
+}
+
+// Delivers its text a few bytes at a time, so that runs of content and
+// delimiters fall across the reader's refills.
+class TrickleSource : public ByteSource {
+public:
+    TrickleSource(std::string_view text, size_t step) : text_(text), step_(step) {}
+
+protected:
+    size_t Fill(char* buf, size_t size) override {
+        size_t n = std::min({text_.size(), size, 1 + (calls_++ % step_)});
+        std::memcpy(buf, text_.data(), n);
+        text_.remove_prefix(n);
+        return n;
+    }
+
+private:
+    std::string_view text_;
+    size_t step_, calls_ = 0;
+};
+
+TEST(ReadPartContent, RunsSplitAcrossRefillsReadTheSame) {
+    std::string content;
+    for (int i = 0; i < 300; ++i) content += "line " + std::to_string(i) + (i % 7 ? "\r\n" : "\r\r\n--") + "x\r";
+    const std::string input = content + "\r\n--B--\r\nafter";
+    for (size_t step : {1u, 2u, 3u, 5u, 64u}) {
+        TrickleSource src(input, step);
+        StringSink sink;
+        uint64_t bytes = 0;
+        ASSERT_EQ(ReadPartContent(src, "--B", sink, bytes), 1) << step;
+        EXPECT_EQ(sink.text, content) << step;
+        EXPECT_EQ(bytes, content.size());
+        EXPECT_EQ(src.Get(), '-') << step;
+    }
+    // Cut off inside the delimiter: everything read is content, and it fails.
+    const std::string cut_input = content + "\r\n-";
+    TrickleSource cut(cut_input, 3);
+    StringSink sink;
+    uint64_t bytes = 0;
+    EXPECT_EQ(ReadPartContent(cut, "--B", sink, bytes), 0);
+    EXPECT_EQ(sink.text, content + "\r\n-");
 }
 
 TEST(ExtractBoundary, FormsAndLimits) {

@@ -38,8 +38,10 @@ TEST(Utf8Sequences, ValidAndInvalidForms) {
     for (const Case& c : cases) {
         uint32_t cp = 0;
         EXPECT_EQ(Utf8SequenceAt(c.text, 0, &cp), c.len) << c.text;
-        if (c.len) EXPECT_EQ(cp, c.cp) << c.text;
-        if (c.len) EXPECT_EQ(EncodeUtf8(cp), c.text);
+        if (c.len) {
+            EXPECT_EQ(cp, c.cp) << c.text;
+            EXPECT_EQ(EncodeUtf8(cp), c.text);
+        }
     }
     EXPECT_EQ(EncodeUtf8(0xD800), "");
     EXPECT_EQ(EncodeUtf8(0x110000), "");

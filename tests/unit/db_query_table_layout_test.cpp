@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "db/print_table.h"
+#include "tests/unit/charset_scope.h"
 
 namespace kavr {
 namespace {
@@ -26,6 +27,18 @@ TEST(DbTableLayout, PaddingCountsTheVisibleTextOnly) {
     for (const Row& r : rows) EXPECT_EQ(PadCell(r.text, r.width, r.align), r.padded) << r.text;
     EXPECT_EQ(VisibleLength("<a href='x'>ab</a>c"), 3u);
     EXPECT_EQ(VisibleLength("<abbr>"), 6u);
+}
+
+TEST(DbTableLayout, PaddingCountsCharactersOnAUtf8Site) {
+    const std::string zoe = "Zo\xc3\xab", nihon = "<a href='x'>\xe6\x97\xa5\xe6\x9c\xac</a>";
+    {
+        test::ScopedCharset utf8(true);
+        EXPECT_EQ(PadCell(zoe, 5, kAlignRight), "  " + zoe);
+        EXPECT_EQ(PadCell(nihon, 4, kAlignLeft), nihon + "  ");
+    }
+    test::ScopedCharset bytes(false);
+    EXPECT_EQ(PadCell(zoe, 5, kAlignRight), " " + zoe);
+    EXPECT_EQ(PadCell(nihon, 4, kAlignLeft), nihon);
 }
 
 TEST(DbTableLayout, HugeWidthsArePaddedToABound) {

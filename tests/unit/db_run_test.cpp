@@ -10,6 +10,7 @@
 #include "driver/core/log.h"
 #include "driver/core/text_util.h"
 #include "tests/db/db_fixture.h"
+#include "tests/unit/charset_scope.h"
 
 namespace kavr {
 namespace {
@@ -84,7 +85,7 @@ TEST_P(DbRun, ColumnsAreDescribedWithKnownTypesAndWidths) {
     EXPECT_EQ(c[0].type, SQL_INTEGER);
     EXPECT_EQ(c[0].width, 11);
     EXPECT_EQ(c[1].type, SQL_VARCHAR);
-    EXPECT_EQ(c[1].width, 11);
+    EXPECT_EQ(c[1].width, 41);  // varchar(10): ten characters of up to four bytes
     // SQLite's driver calls numeric(8,2) a double, psqlODBC a numeric.
     EXPECT_TRUE(c[2].type == SQL_NUMERIC || c[2].type == SQL_DOUBLE) << c[2].type;
     EXPECT_EQ(c[3].type, SQL_LONGVARCHAR);
@@ -142,16 +143,22 @@ TEST_P(DbRun, ConsumerFailureStopsTheRun) {
 }
 
 TEST_P(DbRun, ValueLongerThanItsColumnIsCutAndLogged) {
-    // Three two-byte characters in a column described as three wide.
+    // Three two-byte characters in a column described as three wide: whole
+    // on a utf-8 site, cut to the bytes of the width on a single-byte one.
     FreshTable("short_texts", "v varchar(3)");
     ASSERT_TRUE(raw().exec("INSERT INTO short_texts VALUES ('\xc3\xa9\xc3\xa9\xc3\xa9')"));
-    QueryRun q = Query("SELECT v FROM short_texts");
-    Collect sink;
-    ASSERT_EQ(RunQuery(request, q, -1, &sink, out), 1) << Page();
-    EXPECT_EQ(q.result.columns[0].width, 4);
-    ASSERT_EQ(sink.rows.size(), 1u);
-    EXPECT_EQ(sink.rows[0][0], "\xc3\xa9\xc3\xa9");
-    EXPECT_NE(Log().find("2 chars truncated, col 0\n"), std::string::npos) << Log();
+    auto check = [&](int width, const std::string& value, bool logged) {
+        QueryRun q = Query("SELECT v FROM short_texts");
+        Collect sink;
+        ASSERT_EQ(RunQuery(request, q, -1, &sink, out), 1) << Page();
+        EXPECT_EQ(q.result.columns[0].width, width);
+        ASSERT_EQ(sink.rows.size(), 1u);
+        EXPECT_EQ(sink.rows[0][0], value);
+        EXPECT_EQ(Log().find("2 chars truncated, col 0\n") != std::string::npos, logged) << Log();
+    };
+    check(13, "\xc3\xa9\xc3\xa9\xc3\xa9", false);
+    test::ScopedCharset bytes(false);
+    check(4, "\xc3\xa9\xc3\xa9", true);
 }
 
 TEST_P(DbRun, LongValuesAreCutAtTheirLimit) {

@@ -5,6 +5,7 @@
 #include "db/column_types.h"
 #include "db/rights.h"
 #include "db/run.h"
+#include "tests/unit/charset_scope.h"
 
 namespace kavr {
 namespace {
@@ -84,11 +85,21 @@ TEST(DbColumnTypes, WidthsFollowTypePrecisionAndNameLength) {
         {SQL_VARCHAR, 8190, 2, 8191, false}, {SQL_VARCHAR, 8191, 2, 0, true},
         {SQL_VARCHAR, 2147483647, 2, 0, true},
     };
+    test::ScopedCharset bytes(false);
     for (const Case& c : cases) {
         ColumnWidth w = WidthForColumn(c.type, c.precision, c.name_length);
         EXPECT_EQ(w.width, c.width) << c.type << " " << c.precision;
         EXPECT_EQ(w.is_long, c.is_long) << c.type << " " << c.precision;
     }
+}
+
+TEST(DbColumnTypes, CharacterColumnsHoldFourBytesACharacterOnAUtf8Site) {
+    test::ScopedCharset utf8(true);
+    EXPECT_EQ(WidthForColumn(SQL_VARCHAR, 10, 2).width, 41);
+    EXPECT_EQ(WidthForColumn(SQL_CHAR, 3, 20).width, 20);
+    EXPECT_EQ(WidthForColumn(SQL_VARCHAR, 2047, 2).width, 8189);
+    EXPECT_TRUE(WidthForColumn(SQL_VARCHAR, 2048, 2).is_long);
+    EXPECT_EQ(WidthForColumn(SQL_INTEGER, 10, 2).width, 11);
 }
 
 TEST(DbRowLimit, SmallerPositiveLimitWinsAndZeroMeansNone) {

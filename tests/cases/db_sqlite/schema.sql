@@ -1,2 +1,2 @@
-CREATE TABLE codes (code varchar(3), note varchar(5));
-INSERT INTO codes VALUES ('abcdef', 'ok');
+CREATE TABLE codes (code varchar(3), note varchar(5), word varchar(1));
+INSERT INTO codes VALUES ('abcdefghijklmnop', 'ok', 'abcd日本');
