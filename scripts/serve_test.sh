@@ -157,7 +157,9 @@ check "catalog stays private" "/cgi-bin/kavr_msg.ini" 404
 
 # The development settings: the same site with development.ini over its
 # kavri.ini, run as CGI without a web server.
-KAVR_SITE_MODE=development "$root/scripts/serve_site.sh" "$1" "$work/dev" 1 > /dev/null
+# A database of its own: the served site's workers keep theirs open.
+KAVR_SITE_PGDATABASE="${KAVR_SITE_PGDATABASE:-kavr_sample}_dev" KAVR_SITE_MODE=development \
+    "$root/scripts/serve_site.sh" "$1" "$work/dev" 1 > /dev/null
 # Sanitizer builds need the ODBC driver's leak suppression (tests/lsan_odbc.supp).
 dev_page=$(cd "$work/dev/cgi-bin" && env -i PATH="$PATH" ODBCSYSINI="$work/dev/odbc" \
     ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0" \
