@@ -9,6 +9,10 @@ import sys
 import time
 
 work, runs = sys.argv[1], int(sys.argv[2])
+# With KAVR_BENCH_COUNT=1 each variant runs once under callgrind and the
+# table shows instructions (millions) instead of times: on a shared, busy
+# machine they repeat where times do not.
+count = os.environ.get("KAVR_BENCH_COUNT") == "1"
 site = os.path.join(work, "site")
 min_cgi, min_odbc = os.path.join(work, "min_cgi"), os.path.join(work, "min_odbc")
 php_cgi = shutil.which("php-cgi")
@@ -68,6 +72,18 @@ def run(argv, env, stdin_file, capture=False):
     return elapsed, p.stdout
 
 
+def instructions(argv, env, stdin_file):
+    stdin = open(stdin_file, "rb") if stdin_file else subprocess.DEVNULL
+    p = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null"] + argv, env=env,
+                       stdin=stdin, stdout=devnull, stderr=subprocess.PIPE, cwd=site)
+    if stdin_file:
+        stdin.close()
+    for line in p.stderr.decode(errors="replace").splitlines():
+        if "Collected :" in line:
+            return int(line.split(":")[-1]) / 1e6
+    sys.exit("no instruction count for %s" % argv[0])
+
+
 def body(answer):
     for sep in (b"\r\n\r\n", b"\n\n"):
         at = answer.find(sep)
@@ -76,7 +92,8 @@ def body(answer):
     return answer
 
 
-print("%d runs of each variant, alternating; medians in ms" % runs)
+print("instructions in millions, one run of each variant under callgrind" if count else
+      "%d runs of each variant, alternating; medians in ms" % runs)
 print("| page | kavr | C floor | kavr / C | php-cgi | kavr / php |")
 print("|---|---|---|---|---|---|")
 for name, env, stdin_file, peers in pages:
@@ -105,11 +122,14 @@ for name, env, stdin_file, peers in pages:
         if not answer or not same:
             sys.exit("%s: kavr and %s do not print the same bytes:\n%r\n%r" %
                      (name, label, answer[:300], other[:300]))
-    times = {label: [] for label, *_ in variants}
-    for _ in range(runs):
-        for label, argv, e, s in variants:
-            times[label].append(run(argv, e, s)[0])
-    med = {label: statistics.median(t) * 1000 for label, t in times.items()}
+    if count:
+        med = {label: instructions(argv, e, s) for label, argv, e, s in variants}
+    else:
+        times = {label: [] for label, *_ in variants}
+        for _ in range(runs):
+            for label, argv, e, s in variants:
+                times[label].append(run(argv, e, s)[0])
+        med = {label: statistics.median(t) * 1000 for label, t in times.items()}
     k = med["kavr"]
     if "log1" in med:
         print("| %s | %.2f | %.2f (LogLevel 1) | %.2f | | |" % (name, k, med["log1"], med["log1"] / k))

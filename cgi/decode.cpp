@@ -3,6 +3,7 @@
 #include "cgi/cgi_env.h"
 #include "cgi/multipart.h"
 #include "driver/core/config.h"
+#include "driver/core/log.h"
 
 namespace kavr {
 
@@ -73,12 +74,27 @@ int DecodeRequestFrom(RequestTables& t, const CgiInput& in, ByteSource& body, st
     return 1;
 }
 
+bool BodyOverLimit(const CgiInput& in, long limit) {
+    bool posted = in.request_method && in.request_method->find("POST") != std::string::npos;
+    return posted && limit > 0 && in.content_length > limit;
+}
+
 unsigned long BodyLength(const CgiInput& in) {
     return in.content_length > 0 ? static_cast<unsigned long>(in.content_length) : 0;
 }
 
 int DecodeRequest(Request& request) {
     CgiInput in = ReadCgiInput();
+    // A body over the limit is refused before a byte of it is read, so
+    // nothing of it reaches the disk.
+    if (BodyOverLimit(in, g_config.max_request_body)) {
+        request.input.body_too_large = true;
+        WriteLog(request.thread_number, 3,
+                 "Error: Request body of " + std::to_string(in.content_length) +
+                     " bytes is larger than MaxRequestBody (" +
+                     std::to_string(g_config.max_request_body) + ")\n");
+        return 0;
+    }
     StdinSource body(g_config.body_timeout > 0 ? g_config.body_timeout * 1000L : -1, BodyLength(in));
     std::string why;  // the driver logs the failure in its own words
     return DecodeRequestFrom(request.input, in, body, why);

@@ -21,6 +21,9 @@ struct CgiInput {
 // The environment of this process, read now.
 CgiInput ReadCgiInput();
 
+// True when a POST announces a body longer than limit bytes (0: no limit).
+bool BodyOverLimit(const CgiInput& in, long limit);
+
 // Decodes the request of this process (environment and standard input)
 // into request.input. 1 on success, 0 on failure.
 int DecodeRequest(Request& request);

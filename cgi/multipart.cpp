@@ -4,6 +4,7 @@
 
 #include "cgi/temp_file_name.h"
 #include "driver/core/charset.h"
+#include "driver/core/config.h"
 #include "platform/file.h"
 
 namespace kavr {
@@ -158,6 +159,7 @@ struct MultipartDecoder {
         if (!complete) return fail("body ended inside a file part, or the file could not be written");
         if (!flushed) return fail("the upload's temporary file could not be written");
         t.uploads.push_back(UploadEntry{field_name, file_name, logical});
+        t.upload_files.add(physical, g_config.keep_uploads != 0);
         return 1;
     }
 

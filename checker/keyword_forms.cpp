@@ -20,10 +20,10 @@ const KeywordRule kQueryRules[] = {
     {"DataSource", kKeywordExpression, "%d: Missing = after DataSource in kavQuery\n",
      "%d: Missing DataSource parameter after = in kavQuery\n", "%d: No = after DataSource in kavQuery\n",
      "%d: Syntax error with the DataSource parameter in kavQuery\n"},
-    // The SQL text has no wording for a bad value: its references are
-    // still checked, and a bad one ends the check of the tag.
+    // The references of the SQL text are checked like any other value.
     {"Sql", kKeywordExpression, "%d: Missing = after Sql in kavQuery\n",
-     "%d: Missing Sql parameter after = in kavQuery\n", "%d: No = after Sql in kavQuery\n", nullptr},
+     "%d: Missing Sql parameter after = in kavQuery\n", "%d: No = after Sql in kavQuery\n",
+     "%d: Syntax error with the Sql parameter in kavQuery\n"},
     {"MaxRows", kKeywordExpression, "%d: Missing = after MaxRows in kavQuery\n",
      "%d: Missing MaxRows parameter after = in kavQuery\n", "%d: No = after MaxRows in kavQuery\n",
      "%d: Syntax error with the MaxRows parameter in kavQuery\n"},
@@ -199,8 +199,7 @@ const KeywordRule kSocketCloseRules[] = {
      "%d: The RetVar should be a variable in kavSocketClose\n"},
 };
 
-// The text sent is an expression without a wording of its own for a bad
-// value; the text received names a variable.
+// The text sent is an expression; the text received names a variable.
 const KeywordRule kSocketSendRules[] = {
     {"Handle", kKeywordVariable, "%d: Missing = after Handle in kavSocketSend\n",
      "%d: Missing Handle parameter after = in kavSocketSend\n", "%d: Without = after keyword Handle in kavSocketSend\n",
@@ -210,7 +209,7 @@ const KeywordRule kSocketSendRules[] = {
      "%d: The RetVar should be a variable in kavSocketSend\n"},
     {"Text", kKeywordExpression, "%d: Missing = after Text in kavSocketSend\n",
      "%d: Missing Text parameter after = in kavSocketSend\n", "%d: Without = after keyword Text in kavSocketSend\n",
-     nullptr},
+     "%d: Syntax error with the Text parameter in kavSocketSend\n"},
 };
 
 const KeywordRule kSocketReceiveRules[] = {

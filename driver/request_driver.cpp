@@ -41,6 +41,7 @@ bool pass_through(Request& r) {
         ok = PassThroughFile(r, path);
     }
     if (!ok) {
+        r.out.status = kStatusNotFound;
         r.out.write_header(true);
         ReportError(r, "10220", r.out);
         r.out.write_page_end();
@@ -82,8 +83,9 @@ int RunRequest(Request& r) {
         LogTime(r);
     }
     if (!DecodeRequest(r)) {
+        if (r.input.body_too_large) r.out.status = kStatusTooLarge;
         r.out.write_header(true);
-        r.out.write("CGI Initialization fail<BR>");
+        r.out.write(r.input.body_too_large ? "Request body too large<BR>" : "CGI Initialization fail<BR>");
         WriteLog(r.thread_number, 3, "Error:CGI Initialization fail\n");
         r.out.write_page_end();
         finish(r);

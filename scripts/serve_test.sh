@@ -150,7 +150,7 @@ else
     fail "contact mail delivered to the sink"
 fi
 check "mailbox lists it" "${t}/mailbox.kvl" 200 "Message 1" "Hello shop" "books@lindenhof.example"
-check "missing page in the site's words" "${t}/no-such-page.kvl" 200 \
+check "missing page in the site's words" "${t}/no-such-page.kvl" 404 \
     "Sorry, we cannot find the page you asked for." 'href="/site.css"'
 check "configuration stays private" "/cgi-bin/kavri.ini" 404
 check "catalog stays private" "/cgi-bin/kavr_msg.ini" 404

@@ -2,6 +2,7 @@
 
 #include "driver/core/text_util.h"
 
+#include "driver/core/config.h"
 #include "driver/core/log.h"
 #include "driver/core/report_error.h"
 #include "driver/core/request.h"
@@ -68,7 +69,9 @@ void ReportUnopenableTemplate(Request& r, const std::string& path) {
     log3(r, "Error: Open Template Failed\n");
     header_now(r);
     if (!ReportError(r, "10220", r.out)) {
-        r.out.write("Error: Open template file: " + HtmlEscape(path) + " Failed<BR>");
+        // A production site names the file, never its directory.
+        std::string shown = g_config.error_detail ? path : path.substr(path.find_last_of('\\') + 1);
+        r.out.write("Error: Open template file: " + HtmlEscape(shown) + " Failed<BR>");
         r.out.write("Try to provide a correct Template file<BR>");
     }
 }
@@ -78,6 +81,7 @@ int LoadAndRun(Request& r, const std::string& path) {
     {
         platform::File probe(path, "r");
         if (!probe.is_open() || platform::is_directory(path)) {
+            if (RunState(r).template_depth == 0) r.out.status = kStatusNotFound;
             ReportUnopenableTemplate(r, path);
             return 0;
         }
@@ -117,6 +121,7 @@ int RunTemplate(Request& r) {
     int rc;
     if (r.template_refused) {
         LogTemplateRefusal(r, ResolvedTemplate{*r.template_path, true, r.template_refusal});
+        r.out.status = kStatusNotFound;
         ReportUnopenableTemplate(r, *r.template_path);
         rc = 0;
     } else {

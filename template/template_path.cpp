@@ -124,7 +124,9 @@ ResolvedTemplate ResolveTemplatePath(Request& request, const std::string& value)
         WriteLog(request.thread_number, 1, cfg.physical_paths[m.entry]);
         WriteLog(request.thread_number, 1, "\n");
     }
-    request.vars.set("CurTemplateName__", t.path, 0);
+    // A production site does not show its directories: the catalog then
+    // names the template as the request did.
+    request.vars.set("CurTemplateName__", cfg.error_detail ? t.path : value.substr(0, kValueChars), 0);
     return t;
 }
 

@@ -15,6 +15,9 @@ struct LogState {
     platform::AppendFile file;
     std::string line;  // begun, not yet ended: written whole once it ends
     bool at_line_start = true;
+    // A request ended: the next line belongs to a new one, whose log starts
+    // afresh unless LogAppend is set.
+    bool request_ended = false;
 };
 
 LogState& log_state() {
@@ -65,6 +68,7 @@ void StartRequestLog() {
     const Config& cfg = g_config;
     LogState& s = log_state();
     EndRequestLog();
+    s.request_ended = false;
     if (cfg.log_path.empty()) return;
     s.file.open(cfg.log_path, !cfg.log_append);
     if (cfg.log_level == 0) s.file.close();  // nothing will be written
@@ -75,6 +79,7 @@ void EndRequestLog() {
     if (!s.line.empty()) s.file.write(s.line);
     s.file.close();
     ResetLogState();
+    s.request_ended = true;
 }
 
 void PrepareLog() {
@@ -89,7 +94,10 @@ bool WriteLog(int thread_number, int level, std::string_view text) {
     const Config& cfg = g_config;
     LogState& s = log_state();
     if (cfg.log_path.empty()) return false;
-    if (!s.file.is_open() && !s.file.open(cfg.log_path, false)) return false;
+    if (!s.file.is_open()) {
+        if (!s.file.open(cfg.log_path, s.request_ended && !cfg.log_append)) return false;
+        s.request_ended = false;
+    }
     if (thread_number != 0 && s.at_line_start) {
         platform::LocalTime t = platform::local_time();
         char prefix[96];

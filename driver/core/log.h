@@ -29,12 +29,13 @@ void LogTime(const Request& request);
 void PrepareLog();
 
 // Opens the log for a request: emptied first unless LogAppend is set.
-// PrepareLog calls it; a process that serves several requests calls it at
-// the start of each one after the first.
+// PrepareLog calls it.
 void StartRequestLog();
 
 // Writes what is left of an unfinished line and closes the log: the end of
-// every request.
+// every request. In a process that serves several requests, the first line
+// of the next request opens the log again, emptied first unless LogAppend
+// is set, so that each request's log starts as its own.
 void EndRequestLog();
 
 // Forgets the line state (for tests that run several requests in one process).

@@ -3,6 +3,7 @@
 #include "driver/core/charset.h"
 #include "driver/core/config.h"
 #include "driver/core/hooks.h"
+#include "driver/core/log.h"
 #include "driver/core/program_dir.h"
 #include "driver/core/request.h"
 #include "platform/profile.h"
@@ -83,15 +84,25 @@ bool ReportError(Request& r, const std::string& code, ResponseStream& out) {
         out.write(code);
         out.write(": ");
         out.write(message);
-        if (!write_frame(r, cat, "00000e", kDefaultExplanationHeading, out)) return false;
-
         std::string explanation = cat.get("ErrorMsg", code + "e", "", kTextSize);
         std::string trouble = cat.get("ErrorMsg", code + "t", "", kTextSize);
-        if (!substitute(r, explanation, kTextSize)) return false;
-        if (!substitute(r, trouble, kTextSize)) return false;
-        out.write(CollapseDoubled(explanation));
-        if (!write_frame(r, cat, "00000t", kDefaultTroubleHeading, out)) return false;
-        out.write(CollapseDoubled(trouble));
+        if (g_config.error_detail) {
+            if (!write_frame(r, cat, "00000e", kDefaultExplanationHeading, out)) return false;
+            if (!substitute(r, explanation, kTextSize)) return false;
+            if (!substitute(r, trouble, kTextSize)) return false;
+            out.write(CollapseDoubled(explanation));
+            if (!write_frame(r, cat, "00000t", kDefaultTroubleHeading, out)) return false;
+            out.write(CollapseDoubled(trouble));
+        } else {
+            // A production site tells the visitor only what went wrong; how
+            // the site is built is for the administrator's log.
+            if (!substitute(r, explanation, kTextSize)) return false;
+            if (!substitute(r, trouble, kTextSize)) return false;
+            WriteLog(r.thread_number, 3,
+                     "Error " + code + " explanation: " + CollapseDoubled(explanation) + "\n");
+            WriteLog(r.thread_number, 3,
+                     "Error " + code + " troubleshooting: " + CollapseDoubled(trouble) + "\n");
+        }
         if (!write_frame(r, cat, "00000footer", default_footer(), out)) return false;
     }
     if (g_config.log_send_email && g_config.admin_email && !g_config.admin_email->empty() &&

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/core/response_stream.h"
+#include "driver/core/upload_files.h"
 #include "driver/core/var_store.h"
 
 namespace kavr {
@@ -42,6 +43,8 @@ struct RequestTables {
     size_t form_end = 0;
     std::vector<NameValue> cookies;
     std::vector<UploadEntry> uploads;
+    UploadFiles upload_files;     // removed with the request
+    bool body_too_large = false;  // refused by MaxRequestBody, nothing read
 };
 
 struct TemplatePermissions {

@@ -25,7 +25,8 @@ int ResponseStream::write(std::string_view text) {
 }
 
 int ResponseStream::write_header(bool end_of_header) {
-    std::string header = "Content-type: text/html";
+    std::string header = status.empty() ? std::string() : "Status: " + status + "\n";
+    header += "Content-type: text/html";
     if (g_config.charset) header += "; charset=" + *g_config.charset;
     header += end_of_header ? "\n\n" : "\n";
     return write(header);

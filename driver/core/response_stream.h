@@ -8,12 +8,19 @@
 
 namespace kavr {
 
+// The statuses the system answers with besides 200.
+constexpr const char* kStatusNotFound = "404 Not Found";
+constexpr const char* kStatusTooLarge = "413 Payload Too Large";
+
 class ResponseStream {
 public:
     static constexpr size_t kBlockChars = 1023;
 
     int buffered = 0;        // 0 direct, 1 collect in blocks
     int header_written = 0;  // set once the CGI header has gone out
+    // A status other than 200 ("404 Not Found"), written first by
+    // write_header; set it before the header goes out.
+    std::string status;
 
     // Appends text to the response; 1 on success.
     int write(std::string_view text);

@@ -130,15 +130,10 @@ def check_options(tagcheck, clean_files, broken_files, check, no_sanitizer):
     rc, out, err = run(tagcheck, ["--format=xml", clean_files[0]])
     check("unknown format", rc == 2 and out == b"", "status %d" % rc)
 
-    # Strict status: clean files 0, a problem 1, an unreadable file 2.
+    # Strict status: clean files 0, a problem 1 (each broken file, below),
+    # an unreadable file 2.
     rc, out, err = run(tagcheck, ["--strict"] + clean_files)
     check("strict: clean files", rc == 0 and out == b"", "status %d: %r" % (rc, out[:200]))
-    for path in broken_files:
-        rc, plain, err = run(tagcheck, [path])
-        want = 1 if plain or rc != 1 else 0
-        rc, out, err = run(tagcheck, ["--strict", path])
-        check("strict: " + path, rc == want, "status %d, expected %d" % (rc, want))
-        no_sanitizer("strict: " + path, err)
     rc, out, err = run(tagcheck, ["--strict", "--format=lines", clean_files[0], missing, broken_files[0]])
     check("strict: unreadable wins", rc == 2, "status %d" % rc)
     check("lines: unreadable file", (missing + ": Error: Open Template Failed\n").encode() in out, repr(out))
@@ -156,12 +151,15 @@ def check_options(tagcheck, clean_files, broken_files, check, no_sanitizer):
     # each with its file and line (notes come on top).
     for path in broken_files:
         rc, plain, err = run(tagcheck, [path])
+        want_strict = 1 if plain or rc != 1 else 0
         want = plain_messages(plain)
         # A text whose comments cannot be removed has no plain report (the
         # reason goes to standard error); the laid-out one names the line.
         if rc == 0 and plain == b"" and "HTML comment" in err:
             want = [(None, 'Error: the text ends inside an HTML comment or right after "<", "<!" or "<!-"')]
-        rc, out, err = run(tagcheck, ["--format=lines", path])
+        rc, out, err = run(tagcheck, ["--strict", "--format=lines", path])
+        check("strict: " + path, rc == want_strict, "status %d, expected %d" % (rc, want_strict))
+        no_sanitizer("lines: " + path, err)
         got = []
         for line in out.decode("latin-1").split("\n")[:-1]:
             m = re.match(r"^(.*?):(\d+): (.*)$", line)

@@ -40,7 +40,10 @@ request's).
 An example without a page or response block is not run: it is a base
 for others. extends=OTHER starts from the files, configuration, catalog and schema of
 the example OTHER of the same page; a file given again replaces the old.
-site=PREFIX writes PREFIX as the site's own directory wherever it occurs;
+The word "sqlite" on a marker keeps the example (and those that extend it)
+out of the PostgreSQL run (--databases-only with KAVR_PG_ENV set), for SQL
+of SQLite's own. site=PREFIX writes PREFIX as the site's own directory
+wherever it occurs;
 echo-port=N starts a TCP echo server on 127.0.0.1 (tests/io/echo_server.py)
 and writes its port wherever N occurs.
 
@@ -83,6 +86,7 @@ class Example:
         self.page, self.name, self.options, self.line = page, name, options, line
         self.hidden = []
         self.blocks = []
+        self.flags = []
 
     def role(self, role):
         return [b for b in self.blocks if b.role == role]
@@ -109,6 +113,7 @@ def parse_page(path):
         if m:
             options = dict(w.split("=", 1) for w in m.group(2).split() if "=" in w)
             current = Example(path, m.group(1), options, i + 1)
+            current.flags = [w for w in m.group(2).split() if "=" not in w]
             examples.append(current)
             if not m.group(3):
                 i += 1
@@ -332,13 +337,31 @@ def all_examples(paths):
 CASE_DIR = None
 
 
-def write_cases(examples, directory):
+def chain_of(ex, by_name):
+    seen = []
+    while ex is not None and ex not in seen:
+        seen.append(ex)
+        ex = by_name.get(ex.options.get("extends", ""))
+    return seen
+
+
+def uses_database(ex, by_name):
+    """True for an example whose site has a schema and that runs on every
+    database (no "sqlite" on its marker or those it extends)."""
+    chain = chain_of(ex, by_name)
+    return (any(e.role("schema") for e in chain)
+            and not any("sqlite" in e.options or "sqlite" in e.flags for e in chain))
+
+
+def write_cases(examples, directory, databases_only=False):
     global CASE_DIR
     CASE_DIR = directory
     paths = {}
     for ex, by_name in examples:
         if not ex.role("page") + ex.role("response"):
             continue  # a base that other examples extend
+        if databases_only and not uses_database(ex, by_name):
+            continue
         stem = "%s__%s" % (os.path.relpath(ex.page, ROOT).replace("/", "_").replace(".md", ""), ex.name)
         path = os.path.join(directory, stem + ".case")
         with open(path, "w", encoding="utf-8") as f:
@@ -404,6 +427,9 @@ def main():
     ap.add_argument("--keep", action="store_true")
     ap.add_argument("--list", action="store_true")
     ap.add_argument("--update", nargs="+", metavar="PAGE")
+    ap.add_argument("--databases-only", action="store_true",
+                    help="only the examples with a schema that run on every database "
+                         "(for the PostgreSQL run, KAVR_PG_ENV set)")
     args = ap.parse_args()
     try:
         if args.update:
@@ -425,7 +451,9 @@ def main():
             if args.update:
                 update(examples, args.kavr, directory)
                 return 0
-            write_cases(examples, directory)
+            if not write_cases(examples, directory, args.databases_only):
+                print("no examples to run", file=sys.stderr)
+                return 2
             cmd = [sys.executable, os.path.join(TESTS, "run_cases.py"), "--kavr", args.kavr, directory]
             if args.keep:
                 cmd.append("--keep")

@@ -59,6 +59,17 @@ TEST(ReportError, CatalogFrameKeysReplaceDefaultsAndMessageIsCut) {
               "[H][C]Error Code = 10810: " + std::string(511, 'm') + "[E][T]Try again[F]");
 }
 
+TEST(ReportError, WithoutDetailVisitorsSeeOnlyTheMessage) {
+    Reporter r;
+    r.site.load_config("[Admin]\nErrorDetail=0\n[Log]\nLogLevel=3\nLogFilePath=" + r.site.dir() + "\n");
+    r.site.write("kavr_msg.ini", "[ErrorMsg]\n00000header=[H]\n00000c=[C]\n00000e=[E]\n00000t=[T]\n"
+                                 "00000footer=[F]\n10810c=Missing\n10810e=In \\srv\\site\n10810t=Look\n");
+    EXPECT_EQ(r.report("10810"), "[H][C]Error Code = 10810: Missing[F]");
+    std::string log = r.site.read("kavri.log");
+    EXPECT_NE(log.find("Error 10810 explanation: In \\srv\\site\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("Error 10810 troubleshooting: Look\n"), std::string::npos) << log;
+}
+
 TEST(ReportError, ExistenceCheckIsOffWhileSubstitutingAndRestoredAfter) {
     static bool seen_check = true;
     Hooks saved = g_hooks;
