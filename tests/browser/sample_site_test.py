@@ -87,6 +87,9 @@ class Site:
         conf = subprocess.run(["bash", os.path.join(ROOT, "scripts", "serve_site.sh"), kavr, self.dir,
                                str(self.port)], env=env, check=True, stdout=subprocess.PIPE,
                               text=True).stdout.strip().splitlines()[-1]
+        served = open(conf).read()
+        if gateway:  # the site must really be served the way the test says
+            assert ("fastcgi.server" in served) == (gateway == "fastcgi"), "lighttpd.conf does not use " + gateway
         lighttpd = shutil.which("lighttpd") or "/usr/sbin/lighttpd"
         self.lighttpd = self.start([lighttpd, "-D", "-f", conf], "lighttpd")
         self.base = "http://127.0.0.1:%d" % self.port
