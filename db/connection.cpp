@@ -165,6 +165,20 @@ void ReleaseRequestConnections(Request& r) {
     state.hdbc = SQL_NULL_HDBC;
 }
 
+bool ResetPooledConnection(DataSource& ds) {
+    if (ds.connected == kConnectFailed) ds.connected = kNotConnected;
+    if (ds.connected != kConnected) return true;
+    SQLHDBC hdbc = static_cast<SQLHDBC>(ds.hdbc);
+    bool ok = OdbcOk(SQLTransact(SQL_NULL_HENV, hdbc, SQL_ROLLBACK)) &&
+              OdbcOk(SQLSetConnectOption(hdbc, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_ON));
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    if (ok && OdbcOk(SQLGetConnectAttr(hdbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+        dead == SQL_CD_TRUE)
+        ok = false;
+    if (!ok) ReleaseDataSource(ds);
+    return ok;
+}
+
 void ReleaseDataSource(DataSource& ds) {
     SQLHDBC hdbc = static_cast<SQLHDBC>(ds.hdbc);
     SQLHENV henv = static_cast<SQLHENV>(ds.henv);

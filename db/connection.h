@@ -44,4 +44,11 @@ void ReleaseRequestConnections(Request& request);
 // afterwards. Also for the release hook at the end of the process.
 void ReleaseDataSource(DataSource& source);
 
+// Between two requests of a worker: makes a kept connection as a new one
+// would be (an open transaction rolled back, autocommit on), and forgets a
+// failed attempt so that the next request tries again. A connection that
+// does not take the reset, or that the driver reports dead, is released,
+// to be opened again on its next use. False when it was released.
+bool ResetPooledConnection(DataSource& source);
+
 }  // namespace kavr

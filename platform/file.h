@@ -50,6 +50,21 @@ bool delete_file(const std::string& path);
 bool move_file(const std::string& from, const std::string& to);
 // True when both paths name one existing file (links followed).
 bool same_file(const std::string& a, const std::string& b);
+// What tells one version of a file from another: a file that is written
+// again gets a new modification time (and most often a new size); one that
+// is replaced gets a new inode.
+struct FileStamp {
+    bool exists = false;
+    long long size = 0;
+    long long mtime_ns = 0;
+    unsigned long long inode = 0;
+    bool operator==(const FileStamp& o) const {
+        return exists == o.exists && size == o.size && mtime_ns == o.mtime_ns && inode == o.inode;
+    }
+    bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+FileStamp file_stamp(const std::string& path);
+
 // Reads a whole file; false when it cannot be opened.
 bool read_whole_file(const std::string& path, std::string& out);
 

@@ -10,9 +10,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/env.h"
 #include "platform/os_path.h"
-
-extern char** environ;
 
 namespace kavr::platform {
 
@@ -56,7 +55,7 @@ namespace {
 std::vector<std::string> reduced_environment() {
     std::vector<std::string> env;
     for (const char* name : {"PATH", "HOME", "LANG", "TZ"})
-        if (const char* v = getenv(name)) env.push_back(std::string(name) + "=" + v);
+        if (const char* v = env_get(name)) env.push_back(std::string(name) + "=" + v);
     return env;
 }
 
@@ -131,7 +130,7 @@ bool start_process(const std::vector<std::string>& argv_in, const OutputFile* ou
 
     std::vector<std::string> reduced;
     std::vector<char*> reduced_ptrs;
-    char** envp = environ;
+    char** envp = env_all();  // the request's, not the worker's
     if (kind == ChildKind::kDetached) {
         reduced = reduced_environment();
         reduced_ptrs = pointers(reduced);

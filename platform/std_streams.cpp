@@ -8,16 +8,26 @@
 #include <cstdio>
 
 #include "platform/clock.h"
+#include "platform/request_channel.h"
 
 namespace kavr::platform {
 
 // Output is fully buffered; it is flushed at exit and before anything that
 // hands the descriptor to another process.
 void stdout_write(std::string_view bytes) {
-    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), stdout);
+    if (bytes.empty()) return;
+    if (RequestChannel* c = request_channel())
+        c->write_output(bytes);
+    else
+        fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 
-void stdout_flush() { fflush(stdout); }
+void stdout_flush() {
+    if (RequestChannel* c = request_channel())
+        c->flush_output();
+    else
+        fflush(stdout);
+}
 
 void stderr_write(std::string_view bytes) {
     if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), stderr);
@@ -27,6 +37,13 @@ void stderr_write(std::string_view bytes) {
 InputStatus stdin_read_some(char* buf, size_t size, long timeout_ms, size_t& count) {
     count = 0;
     if (size == 0) return InputStatus::kData;
+    // A FastCGI body arrives in records up to a closing empty one, so the
+    // read cannot be held open; the worker's time limit covers a stalled
+    // server.
+    if (RequestChannel* c = request_channel()) {
+        count = c->read_input(buf, size);
+        return count ? InputStatus::kData : InputStatus::kEnded;
+    }
     const long deadline = timeout_ms < 0 ? 0 : clock_ms() + timeout_ms;
     for (;;) {
         struct pollfd p = {STDIN_FILENO, POLLIN, 0};

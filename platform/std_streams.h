@@ -1,4 +1,5 @@
-// Standard input and output of the CGI process.
+// Standard input and output of the request (the process's own under CGI,
+// the FastCGI request's streams in a worker).
 #pragma once
 #include <cstddef>
 #include <string_view>

@@ -5,20 +5,25 @@
 # (tests/browser/sample_site_test.py) goes through the same site in
 # Chromium; this one also runs in the sanitizer build.
 #
-#   scripts/serve_test.sh KAVR
+#   scripts/serve_test.sh KAVR [fastcgi|cgi|nginx]
+#       fastcgi (the default): lighttpd with kavr as FastCGI workers;
+#       cgi: lighttpd with kavr as a CGI program; nginx: nginx passing the
+#       requests to a kavr worker that the test starts with --listen.
 set -euo pipefail
 
-if [ $# -ne 1 ]; then
-    echo "usage: $0 KAVR" >&2
+if [ $# -lt 1 ] || [ $# -gt 2 ]; then
+    echo "usage: $0 KAVR [fastcgi|cgi|nginx]" >&2
     exit 2
 fi
+export KAVR_GATEWAY=${2:-fastcgi}
 root=$(cd "$(dirname "$0")/.." && pwd)
 lighttpd=$(command -v lighttpd || echo /usr/sbin/lighttpd)
 work=$(mktemp -d /tmp/kavr-serve-XXXXXX)
 pid=""
 sink=""
+worker=""
 cleanup() {
-    for p in $pid $sink; do
+    for p in $pid $worker $sink; do
         kill "$p" 2>/dev/null || true
         wait "$p" 2>/dev/null || true
     done
@@ -32,14 +37,29 @@ start_mail_sink "$work/site/mail/inbox"
 sink=$mail_sink_pid
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 conf=$(SMTP_PORT=$mail_sink_port "$root/scripts/serve_site.sh" "$1" "$work/site" "$port")
-"$lighttpd" -D -f "$conf" > "$work/lighttpd.out" 2>&1 &
+server_log=$work/site/log/lighttpd-error.log
+if [ "$KAVR_GATEWAY" = nginx ]; then
+    server_log=$work/site/log/kavr-worker.log
+    (cd "$work/site/cgi-bin" && exec env -i PATH="$PATH" ODBCSYSINI="$work/site/odbc" \
+        ODBCINI="$work/site/odbc/odbc.ini" ${ASAN_OPTIONS:+ASAN_OPTIONS=$ASAN_OPTIONS} \
+        ${UBSAN_OPTIONS:+UBSAN_OPTIONS=$UBSAN_OPTIONS} ${LSAN_OPTIONS:+LSAN_OPTIONS=$LSAN_OPTIONS} \
+        "$work/site/cgi-bin/kavr" --listen "$work/site/run/kavr.sock") > "$server_log" 2>&1 &
+    worker=$!
+    nginx=$(command -v nginx || echo /usr/sbin/nginx)
+    "$nginx" -p "$work/site/run/nginx" -e "$work/site/log/nginx-error.log" -c "$conf" \
+        > "$work/lighttpd.out" 2>&1 &
+else
+    "$lighttpd" -D -f "$conf" > "$work/lighttpd.out" 2>&1 &
+fi
 pid=$!
 
 base="http://127.0.0.1:$port"
 for _ in $(seq 1 100); do
-    if curl -s -o /dev/null "$base/"; then break; fi
+    if curl -s -o /dev/null "$base/" && { [ -z "$worker" ] || [ -S "$work/site/run/kavr.sock" ]; }; then
+        break
+    fi
     if ! kill -0 "$pid" 2>/dev/null; then
-        echo "lighttpd did not start:"; cat "$work/lighttpd.out" "$work/site/log/lighttpd-error.log" 2>/dev/null
+        echo "the web server did not start:"; cat "$work/lighttpd.out" "$server_log" "$work/site/log/nginx-error.log" 2>/dev/null
         exit 1
     fi
     sleep 0.1
@@ -137,7 +157,9 @@ check "catalog stays private" "/cgi-bin/kavr_msg.ini" 404
 
 # The development settings: the same site with development.ini over its
 # kavri.ini, run as CGI without a web server.
-KAVR_SITE_MODE=development "$root/scripts/serve_site.sh" "$1" "$work/dev" 1 > /dev/null
+# A database of its own: the served site's workers keep theirs open.
+KAVR_SITE_PGDATABASE="${KAVR_SITE_PGDATABASE:-kavr_sample}_dev" KAVR_SITE_MODE=development \
+    "$root/scripts/serve_site.sh" "$1" "$work/dev" 1 > /dev/null
 # Sanitizer builds need the ODBC driver's leak suppression (tests/lsan_odbc.supp).
 dev_page=$(cd "$work/dev/cgi-bin" && env -i PATH="$PATH" ODBCSYSINI="$work/dev/odbc" \
     ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0" \
@@ -156,11 +178,17 @@ else
     pass "production settings show no echo block"
 fi
 
-if [ -s "$work/site/log/lighttpd-error.log" ] && grep -q "AddressSanitizer\|runtime error:\|LeakSanitizer" "$work/site/log/lighttpd-error.log"; then
+# A worker's leaks are reported when it ends: stop the web server (and the
+# worker of nginx) first.
+kill $pid $worker 2>/dev/null || true
+wait $pid $worker 2>/dev/null || true
+pid=""
+worker=""
+if [ -s "$server_log" ] && grep -q "AddressSanitizer\|runtime error:\|LeakSanitizer" "$server_log"; then
     echo "FAIL sanitizer report in the server's error log:"
-    cat "$work/site/log/lighttpd-error.log"
+    cat "$server_log"
     failures=$((failures + 1))
 fi
 
-echo "serve: $passed passed, $failures failed"
+echo "serve ($KAVR_GATEWAY): $passed passed, $failures failed"
 [ $failures -eq 0 ]

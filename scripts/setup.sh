@@ -18,6 +18,7 @@ packages=(
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql
     postgresql sqlite3
     lighttpd python3-aiosmtpd ccache
+    libfcgi-dev libfcgi-bin nginx-light apache2-utils php-fpm
     chromium chromium-driver python3-selenium fonts-vlgothic
 )
 

@@ -146,6 +146,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "fastcgi"))
+import fcgi_client  # noqa: E402
+
 SANITIZER_PATTERNS = (b"ERROR: AddressSanitizer", b"runtime error:", b"LeakSanitizer")
 SANITIZER_ENV = ("ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS")
 
@@ -622,21 +625,27 @@ def inside(site, rel):
     return path
 
 
-def check_requirements(sections, kavr):
+def section_lines(sections, name):
+    """The words of each line of the named sections, blank and "#" lines
+    left out."""
     for s in sections:
-        if s.name != "REQUIRES":
+        if s.name != name:
             continue
         for line in s.body.decode().splitlines():
             words = line.split()
-            if not words or words[0].startswith("#"):
-                continue
-            check = REQUIREMENTS.get(words[0])
-            if check is None:
-                raise CaseError("unknown requirement %r" % words[0])
-            arg = words[1] if len(words) > 1 else ""
-            reason = check(arg, kavr) if check is require_no_sanitizer else check(arg)
-            if reason:
-                return reason
+            if words and not words[0].startswith("#"):
+                yield words
+
+
+def check_requirements(sections, kavr):
+    for words in section_lines(sections, "REQUIRES"):
+        check = REQUIREMENTS.get(words[0])
+        if check is None:
+            raise CaseError("unknown requirement %r" % words[0])
+        arg = words[1] if len(words) > 1 else ""
+        reason = check(arg, kavr) if check is require_no_sanitizer else check(arg)
+        if reason:
+            return reason
     return None
 
 
@@ -666,12 +675,202 @@ def build_environment(sections, tokens):
     return env
 
 
-def run_case(path, kavr, default_timeout, keep, verbose):
+class Prepared:
+    """A case's site written out, ready to run."""
+
+    def __init__(self, **kw):
+        self.__dict__.update(kw)
+
+
+def start_services(sections, root, tokens, services):
+    for words in section_lines(sections, "SERVICES"):
+        cls = SERVICES.get(words[0])
+        if cls is None:
+            raise CaseError("unknown service %r" % words[0])
+        service = cls(*words[1:])
+        services.append(service)
+        tokens.update(service.start(root))
+
+
+def prepare_site(sections, kavr, root, site, services, default_timeout):
+    """Starts the case's services and writes its site; the link to kavr is
+    made last."""
+    tokens = {"SITE": site, "SITE_BS": site.replace("/", "\\"),
+              "YEAR1900": str(time.localtime().tm_year - 1900)}
+    start_services(sections, root, tokens, services)
+
+    by_name = {}
+    for s in sections:
+        by_name.setdefault(s.name, s)
+    program_dir = inside(site, text_of(by_name["PROGRAM_DIR"], tokens)
+                         if "PROGRAM_DIR" in by_name else ".")
+    cwd = inside(site, text_of(by_name["CWD"], tokens) if "CWD" in by_name else ".")
+    link = os.path.join(program_dir, "kavr")
+    tokens["PROGRAM"] = link
+
+    for s in sections:
+        if s.name == "DIR":
+            d = inside(site, s.path)
+            os.makedirs(d, exist_ok=True)
+            if s.option("mode"):
+                os.chmod(d, int(s.option("mode"), 8))
+    generated = {os.path.join(program_dir, "kavri.ini"): "INI",
+                 os.path.join(program_dir, "kavr_msg.ini"): "MSG"}
+    for s in sections:
+        if s.name == "FILE" and generated.get(inside(site, s.path)) in by_name:
+            raise CaseError("--FILE: %s-- is the file of the --%s-- section" % (
+                s.path, generated[inside(site, s.path)]))
+    for s in sections:
+        if s.name == "FILE":
+            write_file(inside(site, s.path), content(s, tokens), s.option("mode"))
+        elif s.name == "INI":
+            write_file(os.path.join(program_dir, "kavri.ini"), content(s, tokens), s.option("mode"))
+        elif s.name == "MSG":
+            write_file(os.path.join(program_dir, "kavr_msg.ini"), content(s, tokens), s.option("mode"))
+    os.makedirs(program_dir, exist_ok=True)
+    os.makedirs(cwd, exist_ok=True)
+    os.symlink(os.path.abspath(kavr), link)
+
+    body = b"".join(content(s, tokens) for s in sections if s.name == "STDIN")
+    tokens["STDIN_LENGTH"] = str(len(body))
+    return Prepared(
+        tokens=tokens, link=link, cwd=cwd, body=body,
+        env=build_environment(sections, tokens),
+        argv0=text_of(by_name["ARGV0"], tokens) if "ARGV0" in by_name else link,
+        timeout=float(text_of(by_name["TIMEOUT"], tokens)) if "TIMEOUT" in by_name else default_timeout)
+
+
+def run_cgi(p, root):
+    """(stdout, stderr, exit code, pid) of one CGI run, or a failure text."""
+    stdin_path = os.path.join(root, "stdin")
+    with open(stdin_path, "wb") as f:
+        f.write(p.body)
+    with open(stdin_path, "rb") as stdin:
+        proc = subprocess.Popen([p.argv0], executable=p.link, cwd=p.cwd, env=p.env, stdin=stdin,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                start_new_session=True)
+        try:
+            out, err = proc.communicate(timeout=p.timeout)
+        except subprocess.TimeoutExpired:
+            os.killpg(proc.pid, signal.SIGKILL)
+            proc.communicate()
+            return "timed out after %g s" % p.timeout
+    return out, err, proc.returncode, proc.pid
+
+
+# The driver manager reads its own configuration from the process: a
+# worker gets these from the environment it is started with, as a web
+# server's FastCGI settings give them.
+PROCESS_ENV_PREFIXES = ("ODBC",)
+
+
+def worker_environment(case_env):
+    env = {k: v for k, v in os.environ.items() if k in SANITIZER_ENV}
+    env.update({k: v for k, v in case_env.items() if k.startswith(PROCESS_ENV_PREFIXES)})
+    return env
+
+
+class FastCgiWorker:
+    """kavr started as a FastCGI application: its standard input is a
+    listening Unix socket, as web servers hand it over. Requests go through
+    tests/fastcgi/fcgi_client.py."""
+
+    def __init__(self, argv0, link, cwd, env, ctl_dir):
+        self.address = os.path.join(ctl_dir, "kavr.sock")
+        self.stderr_path = os.path.join(ctl_dir, "worker.stderr")
+        self.stdout_path = os.path.join(ctl_dir, "worker.stdout")
+        if os.path.exists(self.address):
+            os.unlink(self.address)  # of a worker that ended
+        listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        listener.bind(self.address)
+        listener.listen(16)
+        with open(self.stderr_path, "wb") as err, open(self.stdout_path, "wb") as out:
+            self.proc = subprocess.Popen([argv0], executable=link, cwd=cwd, env=env,
+                                         stdin=listener.fileno(), stdout=out, stderr=err,
+                                         start_new_session=True)
+        listener.close()
+        self.pid = self.proc.pid
+
+    def request(self, params, body, timeout):
+        """(stdout, stderr records), or a failure text."""
+        try:
+            out, err, _status = fcgi_client.request(self.address, params, body, timeout)
+            return out, err
+        except socket.timeout:
+            return "timed out after %g s" % timeout
+        except (OSError, fcgi_client.FastCgiError) as e:
+            return "FastCGI request failed: %s (worker %s)" % (e, self.state())
+
+    def state(self):
+        rc = self.proc.poll()
+        return "running" if rc is None else ("ended with %d" % rc)
+
+    def stop(self, timeout=20):
+        """(exit code, stderr, stdout of the worker itself)."""
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                os.killpg(self.proc.pid, signal.SIGKILL)
+                self.proc.wait()
+        with open(self.stderr_path, "rb") as f:
+            err = f.read()
+        with open(self.stdout_path, "rb") as f:
+            out = f.read()
+        return self.proc.returncode, err, out
+
+
+def run_fastcgi(p, root):
+    """One worker in the case's site for this case alone: same answer."""
+    ctl = tempfile.mkdtemp(prefix="kavr-fcgi-")
+    try:
+        worker = FastCgiWorker(p.argv0, p.link, p.cwd, worker_environment(p.env), ctl)
+        answer = worker.request(p.env, p.body, p.timeout)
+        rc, err, own_out = worker.stop()
+        if isinstance(answer, str):
+            return answer + ("\nworker stderr:\n" + visible(err) if err else "")
+        out, records_err = answer
+        if own_out:
+            return "the worker wrote to its own standard output:\n" + visible(own_out)
+        return out, records_err + err, rc, worker.pid
+    finally:
+        shutil.rmtree(ctl, ignore_errors=True)
+
+
+def judge(sections, p, site, out, err, returncode, pid, verbose, elapsed):
+    tokens = p.tokens
+    tokens["PID"] = str(pid)
+    tokens["STAMP"] = "TID=%d, %s-%%r\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d%%r: " % (
+        pid, tokens["YEAR1900"])
+    problems = []
+    for pattern in SANITIZER_PATTERNS:
+        if pattern in err:
+            problems.append("sanitizer report on stderr:\n" + visible(err))
+            break
+    if returncode < 0:
+        problems.append("killed by signal %d" % -returncode)
+    elif returncode > 0:
+        problems.append("exit code %d (expected 0)" % returncode)
+    problems += compare_outputs(sections, tokens, site, out, err)
+    if problems and err and not any("stderr" in x for x in problems):
+        problems.append("stderr:\n" + visible(err))
+    if verbose:
+        print("  ran in %.3f s, pid %d, site %s" % (elapsed, pid, site))
+    if problems:
+        return Outcome("FAIL", "\n".join(problems))
+    return Outcome("PASS")
+
+
+def load_case(path, kavr):
     with open(path, "rb") as f:
         sections = parse_case(f.read())
     title = next(s for s in sections if s.name == "TEST").body.decode().strip()
+    return sections, title, check_requirements(sections, kavr)
 
-    reason = check_requirements(sections, kavr)
+
+def run_case(path, kavr, default_timeout, keep, verbose, mode="cgi"):
+    sections, title, reason = load_case(path, kavr)
     if reason:
         return title, Outcome("SKIP", reason)
 
@@ -680,98 +879,14 @@ def run_case(path, kavr, default_timeout, keep, verbose):
     os.mkdir(site)
     services = []
     try:
-        tokens = {"SITE": site, "SITE_BS": site.replace("/", "\\"),
-                  "YEAR1900": str(time.localtime().tm_year - 1900)}
-        for s in sections:
-            if s.name != "SERVICES":
-                continue
-            for line in s.body.decode().splitlines():
-                words = line.split()
-                if not words or words[0].startswith("#"):
-                    continue
-                cls = SERVICES.get(words[0])
-                if cls is None:
-                    raise CaseError("unknown service %r" % words[0])
-                service = cls(*words[1:])
-                services.append(service)
-                tokens.update(service.start(root))
-
-        by_name = {}
-        for s in sections:
-            by_name.setdefault(s.name, s)
-        program_dir = inside(site, text_of(by_name["PROGRAM_DIR"], tokens)
-                             if "PROGRAM_DIR" in by_name else ".")
-        cwd = inside(site, text_of(by_name["CWD"], tokens) if "CWD" in by_name else ".")
-        link = os.path.join(program_dir, "kavr")
-        tokens["PROGRAM"] = link
-
-        for s in sections:
-            if s.name == "DIR":
-                d = inside(site, s.path)
-                os.makedirs(d, exist_ok=True)
-                if s.option("mode"):
-                    os.chmod(d, int(s.option("mode"), 8))
-        generated = {os.path.join(program_dir, "kavri.ini"): "INI",
-                     os.path.join(program_dir, "kavr_msg.ini"): "MSG"}
-        for s in sections:
-            if s.name == "FILE" and generated.get(inside(site, s.path)) in by_name:
-                raise CaseError("--FILE: %s-- is the file of the --%s-- section" % (
-                    s.path, generated[inside(site, s.path)]))
-        for s in sections:
-            if s.name == "FILE":
-                write_file(inside(site, s.path), content(s, tokens), s.option("mode"))
-            elif s.name == "INI":
-                write_file(os.path.join(program_dir, "kavri.ini"), content(s, tokens), s.option("mode"))
-            elif s.name == "MSG":
-                write_file(os.path.join(program_dir, "kavr_msg.ini"), content(s, tokens), s.option("mode"))
-        os.makedirs(program_dir, exist_ok=True)
-        os.makedirs(cwd, exist_ok=True)
-        os.symlink(os.path.abspath(kavr), link)
-
-        stdin_path = os.path.join(root, "stdin")
-        with open(stdin_path, "wb") as f:
-            for s in sections:
-                if s.name == "STDIN":
-                    f.write(content(s, tokens))
-        tokens["STDIN_LENGTH"] = str(os.path.getsize(stdin_path))
-
-        env = build_environment(sections, tokens)
-        argv0 = text_of(by_name["ARGV0"], tokens) if "ARGV0" in by_name else link
-        timeout = float(text_of(by_name["TIMEOUT"], tokens)) if "TIMEOUT" in by_name else default_timeout
-
+        p = prepare_site(sections, kavr, root, site, services, default_timeout)
         started = time.monotonic()
-        with open(stdin_path, "rb") as stdin:
-            proc = subprocess.Popen([argv0], executable=link, cwd=cwd, env=env, stdin=stdin,
-                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                    start_new_session=True)
-            try:
-                out, err = proc.communicate(timeout=timeout)
-            except subprocess.TimeoutExpired:
-                os.killpg(proc.pid, signal.SIGKILL)
-                proc.communicate()
-                return title, Outcome("FAIL", "timed out after %g s" % timeout)
-        elapsed = time.monotonic() - started
-        tokens["PID"] = str(proc.pid)
-        tokens["STAMP"] = "TID=%d, %s-%%r\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d%%r: " % (
-            proc.pid, tokens["YEAR1900"])
-
-        problems = []
-        for pattern in SANITIZER_PATTERNS:
-            if pattern in err:
-                problems.append("sanitizer report on stderr:\n" + visible(err))
-                break
-        if proc.returncode < 0:
-            problems.append("killed by signal %d" % -proc.returncode)
-        elif proc.returncode > 0:
-            problems.append("exit code %d (expected 0)" % proc.returncode)
-        problems += compare_outputs(sections, tokens, site, out, err)
-        if problems and err and not any("stderr" in p for p in problems):
-            problems.append("stderr:\n" + visible(err))
-        if verbose:
-            print("  ran in %.3f s, pid %d, site %s" % (elapsed, proc.pid, site))
-        if problems:
-            return title, Outcome("FAIL", "\n".join(problems))
-        return title, Outcome("PASS")
+        result = (run_fastcgi if mode == "fastcgi" else run_cgi)(p, root)
+        if isinstance(result, str):
+            return title, Outcome("FAIL", result)
+        out, err, returncode, pid = result
+        return title, judge(sections, p, site, out, err, returncode, pid, verbose,
+                            time.monotonic() - started)
     finally:
         for service in services:
             service.stop()
@@ -779,6 +894,109 @@ def run_case(path, kavr, default_timeout, keep, verbose):
             print("  kept %s" % root)
         else:
             shutil.rmtree(root, ignore_errors=True)
+
+
+# ------------------------------------------------------------ isolation
+
+# Sections that place the program itself; such a case needs a worker of its
+# own and cannot share one.
+OWN_PROCESS_SECTIONS = {"PROGRAM_DIR", "CWD", "ARGV0"}
+
+
+def clear_directory(path):
+    for name in os.listdir(path):
+        full = os.path.join(path, name)
+        if os.path.isdir(full) and not os.path.islink(full):
+            for dirpath, dirs, _files in os.walk(full):
+                for d in dirs:  # a case may leave a directory without write permission
+                    os.chmod(os.path.join(dirpath, d), 0o755)
+            os.chmod(full, 0o755)
+            shutil.rmtree(full)
+        else:
+            os.unlink(full)
+
+
+def run_isolation(cases, kavr, default_timeout, rounds, seed, verbose, report):
+    """Every case through ONE worker, back to back, in a shuffled order,
+    rounds times: the site directory is emptied and written afresh for each
+    case (so kavri.ini changes under the worker), and every answer must be
+    the one the case expects alone."""
+    import random
+    rng = random.Random(seed)
+    root = tempfile.mkdtemp(prefix="kavr-isolation-")
+    site = os.path.join(root, "site")
+    ctl = tempfile.mkdtemp(prefix="kavr-isolation-ctl-")
+    os.mkdir(site)
+    loaded = []
+    for case in cases:
+        try:
+            sections, title, reason = load_case(case, kavr)
+        except CaseError as e:
+            report(case, "", Outcome("FAIL", "bad case file: %s" % e))
+            continue
+        if not reason and {s.name for s in sections} & OWN_PROCESS_SECTIONS:
+            reason = "places the program itself; needs a worker of its own"
+        if reason:
+            report(case, title, Outcome("SKIP", reason))
+            continue
+        loaded.append((case, sections, title))
+    link = os.path.join(site, "kavr")
+    odbc_dir = os.path.join(root, "odbc")
+    env = {k: v for k, v in os.environ.items() if k in SANITIZER_ENV}
+    env.update({"ODBCSYSINI": odbc_dir, "ODBCINI": os.path.join(odbc_dir, "odbc.ini")})
+    os.symlink(os.path.abspath(kavr), link)
+    worker = FastCgiWorker(link, link, site, env, ctl)
+    try:
+        for round_number in range(1, rounds + 1):
+            order = loaded[:]
+            rng.shuffle(order)
+            for case, sections, title in order:
+                services = []
+                try:
+                    for name in os.listdir(root):
+                        if name != "site":
+                            full = os.path.join(root, name)
+                            shutil.rmtree(full) if os.path.isdir(full) else os.unlink(full)
+                    clear_directory(site)
+                    # Timestamps of the files just written must differ from
+                    # those of the previous case's files of the same name.
+                    time.sleep(0.012)
+                    p = prepare_site(sections, kavr, root, site, services, default_timeout)
+                    started = time.monotonic()
+                    answer = worker.request(p.env, p.body, p.timeout)
+                    if isinstance(answer, str):
+                        outcome = Outcome("FAIL", answer)
+                        rc, err, _ = worker.stop()
+                        outcome.detail += "\nworker stderr:\n" + visible(err)
+                        worker = FastCgiWorker(link, link, site, env, ctl)
+                    else:
+                        out, err = answer
+                        outcome = judge(sections, p, site, out, err, 0, worker.pid, verbose,
+                                        time.monotonic() - started)
+                except CaseError as e:
+                    outcome = Outcome("FAIL", "bad case file: %s" % e)
+                finally:
+                    for service in services:
+                        service.stop()
+                report(case, title, outcome, "round %d: " % round_number)
+                if worker.proc.poll() is not None:
+                    report(case, title, Outcome("FAIL", "the worker ended: %s" % worker.state()))
+                    worker = FastCgiWorker(link, link, site, env, ctl)
+    finally:
+        rc, err, own_out = worker.stop()
+        shutil.rmtree(ctl, ignore_errors=True)
+        shutil.rmtree(root, ignore_errors=True)
+    problems = []
+    if rc != 0:
+        problems.append("the worker exited with %d" % rc)
+    for pattern in SANITIZER_PATTERNS:
+        if pattern in err:
+            problems.append("sanitizer report from the worker:\n" + visible(err))
+            break
+    if own_out:
+        problems.append("the worker wrote to its own standard output:\n" + visible(own_out))
+    if problems:
+        report("worker", "the shared worker at its end", Outcome("FAIL", "\n".join(problems)))
 
 
 def compare_outputs(sections, tokens, site, out, err):
@@ -835,6 +1053,11 @@ def main():
     ap.add_argument("--keep", action="store_true", help="keep the temporary site directories")
     ap.add_argument("--verbose", "-v", action="store_true")
     ap.add_argument("--filter", help="run only cases whose path contains this text")
+    ap.add_argument("--fastcgi", action="store_true",
+                    help="send each case as a FastCGI request to a worker started in its site")
+    ap.add_argument("--isolation", type=int, metavar="ROUNDS",
+                    help="send all cases, shuffled, ROUNDS times through one FastCGI worker")
+    ap.add_argument("--seed", type=int, help="shuffle seed of --isolation (default: random, printed)")
     ap.add_argument("paths", nargs="+", help="case files or directories of cases")
     args = ap.parse_args()
 
@@ -849,14 +1072,11 @@ def main():
         return 2
 
     counts = {"PASS": 0, "FAIL": 0, "SKIP": 0}
-    for case in cases:
+
+    def report(case, title, outcome, prefix=""):
         shown = os.path.join(os.path.basename(os.path.dirname(case)), os.path.basename(case))
-        try:
-            title, outcome = run_case(case, args.kavr, args.timeout, args.keep, args.verbose)
-        except CaseError as e:
-            title, outcome = "", Outcome("FAIL", "bad case file: %s" % e)
         counts[outcome.status] += 1
-        line = "%s %s" % (outcome.status, shown)
+        line = "%s%s %s" % (prefix, outcome.status, shown)
         if title:
             line += "  -- " + title
         if outcome.status == "SKIP":
@@ -867,8 +1087,23 @@ def main():
                 print("    " + detail_line)
         sys.stdout.flush()
 
+    if args.isolation:
+        seed = args.seed if args.seed is not None else int.from_bytes(os.urandom(4), "big")
+        print("isolation: %d rounds, seed %d" % (args.isolation, seed))
+        run_isolation(cases, args.kavr, args.timeout, args.isolation, seed, args.verbose, report)
+    else:
+        for case in cases:
+            try:
+                title, outcome = run_case(case, args.kavr, args.timeout, args.keep, args.verbose,
+                                          "fastcgi" if args.fastcgi else "cgi")
+            except CaseError as e:
+                title, outcome = "", Outcome("FAIL", "bad case file: %s" % e)
+            report(case, title, outcome)
+
     area = ",".join(sorted({os.path.basename(os.path.normpath(p)) for p in args.paths}))
-    print("%s: %d passed, %d failed, %d skipped" % (area, counts["PASS"], counts["FAIL"], counts["SKIP"]))
+    mode = " (isolation)" if args.isolation else (" (FastCGI)" if args.fastcgi else "")
+    print("%s%s: %d passed, %d failed, %d skipped" % (area, mode, counts["PASS"], counts["FAIL"],
+                                                     counts["SKIP"]))
     return 1 if counts["FAIL"] else 0
 
 

@@ -189,6 +189,8 @@ void ConfigLoad(bool first_load) {
     if (c.loaded) return;
     reset_to_defaults(c, first_load);
 
+    // Stamped before reading: a change while it is read shows next time.
+    c.file_stamp = platform::file_stamp(ConfigFilePath());
     platform::ProfileFile file;
     file.load(ConfigFilePath());
     Reader r(file);
@@ -231,6 +233,16 @@ void ConfigLoad(bool first_load) {
     r.integer("Log", "LogAppend", c.log_append);
     r.integer("Log", "LogSendEmail", c.log_send_email);
 
+    r.integer("FastCGI", "MaxRequests", c.fcgi_max_requests);
+    r.integer("FastCGI", "RequestTimeout", c.fcgi_request_timeout);
+    r.integer("FastCGI", "PoolConnections", c.fcgi_pool_connections);
+
+    LogConfigurationRead();
+}
+
+bool ConfigFileChanged() { return platform::file_stamp(ConfigFilePath()) != g_config.file_stamp; }
+
+void LogConfigurationRead() {
     PrepareLog();
     WriteLog(0, 1, "Finish reading ");
     WriteLog(0, 1, "kavri.ini");

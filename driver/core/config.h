@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file.h"
+
 namespace kavr {
 
 struct UntrustedScript {
@@ -82,7 +84,13 @@ struct Config {
     int echo_cgi = 0, echo_form = 0, echo_sql = 0, echo_time = 0, echo_time_sql = 0;
     int log_append = 0, log_send_email = 0;
 
-    std::string log_path;  // derived by PrepareLog
+    // [FastCGI]: a persistent worker's limits; a CGI run does not read them.
+    int fcgi_max_requests = 0;      // requests before the worker exits; 0 no limit
+    int fcgi_request_timeout = 0;   // seconds one request may take; 0 no limit
+    int fcgi_pool_connections = 1;  // keep database connections between requests
+
+    std::string log_path;            // derived by PrepareLog
+    platform::FileStamp file_stamp;  // of "kavri.ini" as it was read
 };
 
 extern Config g_config;
@@ -91,6 +99,15 @@ extern Config g_config;
 // source table is emptied first; otherwise its records (and connections)
 // are kept and updated by name.
 void ConfigLoad(bool first_load);
+
+// Starts the log of a request as reading the configuration does:
+// PrepareLog, then the trace of the reading and the version lines.
+// ConfigLoad ends with it; a worker that keeps the record calls it at the
+// start of every further request.
+void LogConfigurationRead();
+
+// True when "kavri.ini" is no longer the file the record was read from.
+bool ConfigFileChanged();
 
 // Frees the tables; with all, the data sources and their connections too.
 void ConfigRelease(bool all);

@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# Requests per second through lighttpd, measured with ab (apache2-utils):
+# kavr as FastCGI workers, kavr as a CGI program and php-fpm with the same
+# pages in PHP, for hello, a 10,000-iteration loop and 1000 rows from
+# SQLite; then the memory of one kavr worker over 100,000 requests.
+# Each page's kavr answers are checked to be the same through FastCGI and
+# CGI before anything is timed.
+#
+#   bench/fastcgi_bench.sh [KAVR]      default build/kavr
+#
+# REQUESTS=N scales the request counts (default 1: 5,000 hello requests
+# per FastCGI peer), MEMORY_REQUESTS the memory run (default 100000),
+# CONCURRENCY the clients of ab (default 2, one per core).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/sqlite_odbc.sh"
+kavr=$(realpath "${1:-$root/build/kavr}")
+scale=${REQUESTS:-1}
+memory_requests=${MEMORY_REQUESTS:-100000}
+concurrency=${CONCURRENCY:-2}
+lighttpd=$(command -v lighttpd || echo /usr/sbin/lighttpd)
+php_fpm=$(command -v php-fpm8.2 || command -v php-fpm || ls /usr/sbin/php-fpm* 2>/dev/null | head -1 || true)
+for tool in ab curl; do
+    command -v $tool > /dev/null || { echo "$tool is missing (apt-get install apache2-utils curl)" >&2; exit 1; }
+done
+
+work=$(mktemp -d /tmp/kavr-fcgi-bench-XXXXXX)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    [ -n "${KAVR_BENCH_KEEP:-}" ] || rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The benchmark site of bench/run_bench.sh: configurations, templates,
+# PHP scripts and the SQLite database behind the data source kavr_bench.
+mkdir -p "$work/odbc" "$work/run" "$work/log"
+python3 "$root/bench/make_site.py" "$work" "$kavr" "$root/sample/cgi-bin/kavr_msg.ini"
+write_sqlite_odbc_ini "$work/odbc" kavr_bench "$work/odbc/bench.db"
+bin=$work/site/cgi-bin0   # LogLevel 0: a site in production
+odbc_env="\"ODBCSYSINI\" => \"$work/odbc\", \"ODBCINI\" => \"$work/odbc/odbc.ini\""
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+
+php_handler=""
+if [ -n "$php_fpm" ]; then
+    cat > "$work/php-fpm.conf" <<CONF
+[global]
+pid = $work/run/php-fpm.pid
+error_log = $work/log/php-fpm.log
+daemonize = no
+[bench]
+listen = $work/run/php.sock
+pm = static
+pm.max_children = 2
+pm.max_requests = 0
+clear_env = no
+env[ODBCSYSINI] = $work/odbc
+env[ODBCINI] = $work/odbc/odbc.ini
+CONF
+    "$php_fpm" -F -R -y "$work/php-fpm.conf" > "$work/log/php-fpm.out" 2>&1 &
+    pids+=($!)
+    php_handler="\"/php/\" => ( ( \"socket\" => \"$work/run/php.sock\", \"check-local\" => \"disable\" ) ),"
+fi
+
+cat > "$work/lighttpd.conf" <<CONF
+server.bind          = "127.0.0.1"
+server.port          = $port
+server.document-root = "$work/site"
+server.errorlog      = "$work/log/lighttpd-error.log"
+server.modules       = ( "mod_alias", "mod_cgi", "mod_fastcgi", "mod_setenv" )
+setenv.add-environment = ( $odbc_env )
+alias.url = ( "/php/" => "$work/site/php/" )
+\$HTTP["url"] == "/cgi-bin/kavr" {
+    alias.url  = ( "/cgi-bin/kavr" => "$bin/kavr" )
+    cgi.assign = ( "" => "" )
+}
+fastcgi.server = (
+    $php_handler
+    "/fcgi/kavr" => ( (
+        "bin-path" => "$bin/kavr", "socket" => "$work/run/kavr.sock", "max-procs" => 2,
+        "check-local" => "disable", "bin-environment" => ( $odbc_env )
+    ) )
+)
+CONF
+"$lighttpd" -D -f "$work/lighttpd.conf" > "$work/log/lighttpd.out" 2>&1 &
+pids+=($!)
+base="http://127.0.0.1:$port"
+for _ in $(seq 1 100); do
+    curl -s -o /dev/null "$base/fcgi/kavr" && break
+    sleep 0.1
+done
+
+pages=("hello|template=/site/hello.kvl|hello.php|5000|200"
+       "loop, 10,000 iterations|template=/site/loop.kvl|loop.php|500|50"
+       "1000 rows from SQLite|template=/site/print1000.kvl|print1000.php|500|50")
+
+# The same bytes through FastCGI and CGI, and a page that is no error.
+for page in "${pages[@]}"; do
+    IFS='|' read -r name query _php _n _m <<< "$page"
+    a=$(curl -s "$base/fcgi/kavr?$query" | md5sum)
+    b=$(curl -s "$base/cgi-bin/kavr?$query" | md5sum)
+    if [ "$a" != "$b" ] || curl -s "$base/fcgi/kavr?$query" | grep -q "Error Code"; then
+        echo "$name: FastCGI and CGI answers differ, or the page fails" >&2
+        exit 1
+    fi
+done
+
+rate() {  # URL REQUESTS -> requests per second
+    ab -q -n "$2" -c "$concurrency" "$1" 2>/dev/null | awk '/^Requests per second/ {printf "%.0f", $4}'
+}
+
+echo "| page | kavr FastCGI req/s | kavr CGI req/s | php-fpm req/s | FastCGI / php-fpm | FastCGI / CGI |"
+echo "|---|---:|---:|---:|---:|---:|"
+for page in "${pages[@]}"; do
+    IFS='|' read -r name query php n m <<< "$page"
+    n=$((n * scale)); m=$((m * scale))
+    rate "$base/fcgi/kavr?$query" $((n / 10 + 1)) > /dev/null   # warm the workers
+    fcgi=$(rate "$base/fcgi/kavr?$query" "$n")
+    cgi=$(rate "$base/cgi-bin/kavr?$query" "$m")
+    php="-"
+    if [ -n "$php_handler" ]; then
+        rate "$base/php/$php" $((n / 10 + 1)) > /dev/null
+        php=$(rate "$base/php/$php" "$n")
+    fi
+    ratio_php=$(awk -v a="$fcgi" -v b="$php" 'BEGIN { if (b + 0 > 0) printf "%.2f", a / b; else print "-" }')
+    ratio_cgi=$(awk -v a="$fcgi" -v b="$cgi" 'BEGIN { if (b + 0 > 0) printf "%.0f", a / b; else print "-" }')
+    echo "| $name | $fcgi | $cgi | $php | $ratio_php | $ratio_cgi |"
+done
+
+# Memory: the resident size of the workers after a first thousand hello
+# requests and after all of them.
+worker_rss() {
+    local total=0 kb
+    for p in $(pgrep -f "^$bin/kavr" || true); do
+        kb=$(awk '/^VmRSS/ {print $2}' "/proc/$p/status" 2>/dev/null || echo 0)
+        total=$((total > kb ? total : kb))
+    done
+    echo "$total"
+}
+ab -q -n 1000 -c "$concurrency" "$base/fcgi/kavr?template=/site/hello.kvl" > /dev/null 2>&1
+before=$(worker_rss)
+ab -q -n "$memory_requests" -c "$concurrency" "$base/fcgi/kavr?template=/site/hello.kvl" > /dev/null 2>&1
+middle=$(worker_rss)
+ab -q -n $((memory_requests / 10)) -c "$concurrency" "$base/fcgi/kavr?template=/site/print1000.kvl" > /dev/null 2>&1
+after=$(worker_rss)
+echo
+echo "Largest worker resident size: ${before} kB after 1,000 hello pages, ${middle} kB after" \
+     "$memory_requests more, ${after} kB after $((memory_requests / 10)) 1000-row pages more."

@@ -1,0 +1,233 @@
+#!/usr/bin/env python3
+"""The FastCGI worker across requests: pooled connections reset between
+requests, pooling switched off, the request limits, descriptors kept from
+programs that kavrun starts, the worker's own environment kept from the
+requests, and the mail spool flushed only after the response is complete.
+
+    worker_test.py --kavr build/kavr
+"""
+
+import argparse
+import os
+import re
+import shutil
+import signal
+import socket
+import sqlite3
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.dirname(HERE))
+import run_cases  # noqa: E402
+
+KAVR = None
+
+
+class Site:
+    """A site directory with the kavr link, its kavri.ini and templates, and
+    a SQLite data source when asked."""
+
+    def __init__(self, ini, files, database=False):
+        self.root = tempfile.mkdtemp(prefix="kavr-worker-")
+        self.dir = os.path.join(self.root, "site")
+        os.mkdir(self.dir)
+        self.tokens = {"SITE": self.dir}
+        self.db = None
+        if database:
+            self.db = run_cases.OdbcDatabase("cases/db/schema.sql")
+            self.tokens.update(self.db.start(self.root))
+            self.db_file = os.path.join(self.tokens["ODBCSYSINI"], "case.db")
+        self.write("kavri.ini", ini)
+        for name, text in files.items():
+            self.write(name, text)
+        self.link = os.path.join(self.dir, "kavr")
+        os.symlink(os.path.abspath(KAVR), self.link)
+        self.worker = None
+
+    def fill(self, text):
+        for k, v in self.tokens.items():
+            text = text.replace("{" + k + "}", v)
+        return text
+
+    def write(self, name, text):
+        with open(os.path.join(self.dir, name), "w") as f:
+            f.write(self.fill(text))
+
+    def start(self, extra_env=None):
+        env = {k: v for k, v in os.environ.items() if k in run_cases.SANITIZER_ENV}
+        if self.db:
+            odbc = self.tokens["ODBCSYSINI"]
+            env.update({"ODBCSYSINI": odbc, "ODBCINI": os.path.join(odbc, "odbc.ini")})
+            env["LSAN_OPTIONS"] = "suppressions=" + os.path.join(os.path.dirname(HERE), "lsan_odbc.supp")
+        env.update(extra_env or {})
+        self.worker = run_cases.FastCgiWorker(self.link, self.link, self.dir, env, self.root)
+        return self.worker
+
+    def get(self, query, timeout=20):
+        answer = self.worker.request({"REQUEST_METHOD": "GET", "QUERY_STRING": query}, b"", timeout)
+        if isinstance(answer, str):
+            raise AssertionError(answer)
+        return answer[0].decode("utf-8", "replace")
+
+    def log(self):
+        with open(os.path.join(self.dir, "kavri.log"), encoding="utf-8", errors="replace") as f:
+            return f.read()
+
+    def close(self):
+        result = self.worker.stop() if self.worker else (0, b"", b"")
+        if self.db:
+            self.db.stop()
+        shutil.rmtree(self.root, ignore_errors=True)
+        return result
+
+
+DB_INI = """[ODBC]
+SQLDataSource1={DSN}
+[Log]
+LogLevel=1
+LogAppend=1
+LogFilePath={SITE}
+[FastCGI]
+PoolConnections=%d
+"""
+
+DB_FILES = {
+    # An insert inside a transaction that never reaches its end: the next
+    # query fails and stops the template.
+    "open.kvl": '<kavdbtransaction><kavdbquery name="I" datasource="{DSN}" '
+                'sql="INSERT INTO staff VALUES (9, \'x\', \'Zed\', 1)">'
+                '<kavdbquery name="F" datasource="{DSN}" sql="SELECT nothing FROM nowhere">',
+    "count.kvl": '<kavdbquery name="C" datasource="{DSN}" sql="SELECT count(*) AS n FROM staff">'
+                 '<kavprint query="C">rows=#n#</kavprint>',
+    "add.kvl": '<kavdbquery name="A" datasource="{DSN}" '
+               'sql="INSERT INTO staff VALUES (#url.id#, \'q\', \'New\', 2)">added',
+}
+
+
+class PooledConnections(unittest.TestCase):
+    def test_kept_connection_is_reset_between_requests(self):
+        site = Site(DB_INI % 1, DB_FILES, database=True)
+        try:
+            site.start()
+            self.assertIn("rows=5", site.get("template=count.kvl"))
+            site.get("template=open.kvl")
+            # The next request does not see the unfinished insert, and the
+            # database is not held: another writer gets through at once.
+            self.assertIn("rows=5", site.get("template=count.kvl"))
+            other = sqlite3.connect(site.db_file, timeout=0.5)
+            other.execute("UPDATE staff SET pay = 11 WHERE id = 1")
+            other.commit()
+            # Autocommit is on again: a plain insert is there for others.
+            self.assertIn("added", site.get("template=add.kvl&id=20"))
+            self.assertEqual(other.execute("SELECT count(*) FROM staff WHERE id = 20").fetchone()[0], 1)
+            other.close()
+            self.assertIn("rows=6", site.get("template=count.kvl"))
+            self.assertEqual(site.log().count("Connecting with Datasource"), 1)
+        finally:
+            rc, err, _ = site.close()
+        self.assertEqual(rc, 0, err.decode(errors="replace"))
+
+    def test_pooling_off_connects_for_every_request(self):
+        site = Site(DB_INI % 0, DB_FILES, database=True)
+        try:
+            site.start()
+            for _ in range(3):
+                self.assertIn("rows=5", site.get("template=count.kvl"))
+            self.assertEqual(site.log().count("Connecting with Datasource"), 3)
+        finally:
+            rc, err, _ = site.close()
+        self.assertEqual(rc, 0, err.decode(errors="replace"))
+
+
+class Limits(unittest.TestCase):
+    def test_worker_ends_after_its_number_of_requests(self):
+        site = Site("[FastCGI]\nMaxRequests=3\n", {"p.kvl": "page"})
+        try:
+            worker = site.start()
+            for _ in range(3):
+                self.assertIn("page", site.get("template=p.kvl"))
+            worker.proc.wait(timeout=10)
+            self.assertEqual(worker.proc.returncode, 0)
+        finally:
+            site.close()
+
+    def test_request_over_its_time_ends_the_worker_with_a_reason(self):
+        ini = "[FastCGI]\nRequestTimeout=1\n[Log]\nLogLevel=3\nLogFilePath={SITE}\n"
+        site = Site(ini, {"loop.kvl": "<kavset i=1><kavwhile #i GT 0#><kavset i=#i + 1#></kavwhile>"})
+        try:
+            worker = site.start()
+            started = time.monotonic()
+            answer = worker.request({"QUERY_STRING": "template=loop.kvl"}, b"", 20)
+            self.assertIsInstance(answer, str)  # the request never finished
+            worker.proc.wait(timeout=10)
+            self.assertLess(time.monotonic() - started, 8)
+            self.assertNotEqual(worker.proc.returncode, 0)
+            self.assertIn("Error: Request time limit of 1 seconds reached", site.log())
+        finally:
+            rc, err, _ = site.close()
+        self.assertIn(b"Request time limit of 1 seconds reached", err)
+
+
+class WhatRequestsSee(unittest.TestCase):
+    def test_programs_inherit_no_descriptor_of_the_worker(self):
+        ini = "[KavRun]\nKavRunEnabled=1\n"
+        page = '<kavrun exe="/bin/sh -c ""ls -l /proc/$$/fd""" outvar="fds"><kavprint>#fds#</kavprint>'
+        site = Site(ini, {"fds.kvl": page})
+        try:
+            site.start()
+            listing = site.get("template=fds.kvl")
+            fds = re.findall(r" (\d+) -> ", listing)
+            self.assertTrue(fds, listing)
+            self.assertLessEqual(set(fds), {"0", "1", "2"}, listing)
+            self.assertNotIn("socket:", listing)
+        finally:
+            site.close()
+
+    def test_worker_environment_is_not_the_request_environment(self):
+        page = "<kavprint>[#cgi.http_user_agent#][#cgi.query_string#]</kavprint>"
+        site = Site("", {"env.kvl": page})
+        try:
+            site.start({"HTTP_USER_AGENT": "the worker's own", "QUERY_STRING": "template=env.kvl&w=1"})
+            self.assertIn("[][template=env.kvl]", site.get("template=env.kvl"))
+        finally:
+            site.close()
+
+    def test_response_is_finished_before_the_mail_goes_out(self):
+        # An SMTP server that accepts the connection and never greets: the
+        # delivery waits for its time-out, the visitor must not.
+        silent = socket.socket()
+        silent.bind(("127.0.0.1", 0))
+        silent.listen(4)
+        port = silent.getsockname()[1]
+        ini = ("[SMTP]\nMailSpoolPath={SITE}/spool\nMailLogPath={SITE}/sent\n"
+               "MailErrorPath={SITE}/failed\nSMTP_Server=127.0.0.1\nSMTP_Port=%d\n" % port)
+        page = '<kavmail from="a@example.org" to="b@example.org" subject="s">body</kavmail>sent'
+        site = Site(ini, {"mail.kvl": page})
+        for d in ("spool", "sent", "failed"):
+            os.mkdir(os.path.join(site.dir, d))
+        try:
+            worker = site.start()
+            started = time.monotonic()
+            self.assertIn("sent", site.get("template=mail.kvl", timeout=15))
+            self.assertLess(time.monotonic() - started, 5)
+            self.assertTrue(os.listdir(os.path.join(site.dir, "spool")))
+        finally:
+            worker.proc.send_signal(signal.SIGKILL)
+            site.close()
+            silent.close()
+
+
+def main():
+    global KAVR
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--kavr", required=True)
+    args, rest = ap.parse_known_args()
+    KAVR = args.kavr
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == "__main__":
+    main()
