@@ -20,6 +20,7 @@ packages=(
     lighttpd python3-aiosmtpd ccache
     libfcgi-dev libfcgi-bin nginx-light apache2-utils php-fpm
     chromium chromium-driver python3-selenium fonts-vlgothic
+    clang libclang-rt-14-dev
 )
 
 missing=()
