@@ -157,7 +157,9 @@ int SpoolCommit(SpoolMessage& m) {
             forget(m);
             return 1;
         }
-        if (!platform::file_exists(target)) break;
+        // The name may have been taken and already sent away by a flush
+        // in the meantime, so only a vanished message ends the attempts.
+        if (!platform::file_exists(m.path)) break;
     }
     SpoolAbandon(m);
     return 0;
