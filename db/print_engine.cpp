@@ -11,10 +11,8 @@
 #include "driver/core/text_util.h"
 #include "expr/evaluator.h"
 #include "expr/lexer.h"
-#include "expr/text_pieces.h"
 #include "expr/variables.h"
 #include "template/body_scanner.h"
-#include "template/interpreter.h"
 #include "template/tag_reading.h"
 #include "template/tag_table.h"
 
@@ -24,7 +22,7 @@ namespace {
 
 PrintMailOps g_mail_ops;
 
-void trace(Request& r, const std::string& text) { WriteLog(r.thread_number, 1, text); }
+void trace(Request& r, std::string_view text) { WriteLog(r.thread_number, 1, text); }
 
 int print_error(Request& r, const std::string& why) {
     WriteLog(r.thread_number, 3, "Error: " + why + "\n");
@@ -47,13 +45,22 @@ const std::vector<AttributeSpec>& print_specs() {
     return specs;
 }
 
+// A level's texts, compiled when the body has been collected.
+struct LevelTexts {
+    BoundRowText header, footer;
+    BoundRowText group;        // "#field#" of a level with a group field
+    bool refers_to_column = false;  // header or footer names a column of the query
+};
+
 // What one kavprint (or kavmail) run works with.
 struct PrintRun {
     Request& r;
     bool output;
     std::string query;
     std::vector<GroupLevel> levels;
+    std::vector<LevelTexts> texts;          // one per level
     std::vector<std::string> column_names;  // of the query, once described
+    std::string expanded;                   // a level text expanded for one row
 };
 
 int expand_plain(Request& r, std::string& value) {
@@ -191,10 +198,21 @@ int emit(PrintRun& run, size_t level, std::string_view text) {
     return 1;
 }
 
-int emit_expanded(PrintRun& run, size_t level, const std::string& text, const RowView& row) {
-    std::string value = text;
-    if (!ExpandRowText(run.r, value, row)) return 0;
-    return emit(run, level, value);
+int emit_expanded(PrintRun& run, size_t level, BoundRowText& text, const RowView& row) {
+    if (!text.expand(run.r, row, run.expanded)) return 0;
+    return emit(run, level, run.expanded);
+}
+
+void compile_texts(PrintRun& run) {
+    run.texts.clear();
+    run.texts.resize(run.levels.size());
+    for (size_t i = 0; i < run.levels.size(); ++i) {
+        const GroupLevel& level = run.levels[i];
+        LevelTexts& t = run.texts[i];
+        if (!level.header.empty()) t.header = BoundRowText(level.header);
+        if (!level.footer.empty()) t.footer = BoundRowText(level.footer);
+        if (!level.group_field.empty()) t.group = BoundRowText("#" + level.group_field + "#");
+    }
 }
 
 // Whether a level text refers to one of the query's columns by name.
@@ -226,7 +244,7 @@ bool refers_to_column(const PrintRun& run, const GroupLevel& level) {
 int close_level(PrintRun& run, size_t i, const RowView& last) {
     GroupLevel& level = run.levels[i];
     int ok = 1;
-    if (!level.footer.empty()) ok = emit_expanded(run, i, level.footer, last);
+    if (!level.footer.empty()) ok = emit_expanded(run, i, run.texts[i].footer, last);
     level.open = false;
     if (level.mail && level.message) {
         g_mail_ops.finish(run.r, level);
@@ -244,7 +262,7 @@ int open_level(PrintRun& run, size_t i, const RowView& row) {
         OutputIncludeFile(run.r, level.file, level.password, format,
                           [&](std::string_view text) { return emit(run, i, text); });
     }
-    if (!level.header.empty()) return emit_expanded(run, i, level.header, row);
+    if (!level.header.empty()) return emit_expanded(run, i, run.texts[i].header, row);
     return 1;
 }
 
@@ -255,8 +273,8 @@ void decide_same(PrintRun& run, const RowView& row) {
         trace(run.r, "CALL SAME_VALUE\n");
         bool same;
         if (!level.group_field.empty()) {
-            std::string value = "#" + level.group_field + "#";
-            if (!ExpandRowText(run.r, value, row)) value.clear();
+            std::string& value = run.expanded;
+            if (!run.texts[i].group.expand(run.r, row, value)) value.clear();
             if (!level.has_value) {
                 level.last_value = value;
                 level.has_value = true;
@@ -267,7 +285,7 @@ void decide_same(PrintRun& run, const RowView& row) {
                 level.last_value = value;
                 same = false;
             }
-        } else if (refers_to_column(run, level)) {
+        } else if (run.texts[i].refers_to_column) {
             same = false;
         } else if (i > 0) {
             same = run.levels[i - 1].same;
@@ -313,6 +331,11 @@ struct GroupSink : RowSink {
     int begin(Request&, QueryRun& q) override {
         run.column_names.clear();
         for (const ResultColumn& c : q.result.columns) run.column_names.push_back(c.name);
+        for (size_t i = 0; i < run.levels.size(); ++i) {
+            LevelTexts& t = run.texts[i];
+            t.refers_to_column = refers_to_column(run, run.levels[i]);
+            for (BoundRowText* text : {&t.header, &t.footer, &t.group}) text->unbind();
+        }
         return 1;
     }
     int row(Request&, QueryRun& q) override {
@@ -332,69 +355,21 @@ void discard_levels(PrintRun& run) {
     trace(run.r, "End free_group\n");
 }
 
-// Replaces each reference by its value against the row. In the text
-// around them "##" stands for "#" and a doubled quote mark for one; values
-// are taken as they are. The result keeps at most 16383 characters.
-int expand_references(Request& r, std::string& text, const RowView& row) {
-    std::shared_ptr<const SplitText> split = SplitRowText(text);
-    CappedText work(kLevelTextChars);
-    for (const TextPiece& piece : split->pieces) {
-        if (!piece.reference) {
-            work.append(piece.text);
-            continue;
-        }
-        std::string value;
-        if (compute_exp(piece.text, value, kValueSize, r, row) != 1) return 0;
-        work.append(value);
-    }
-    text = work.take();
-    return 1;
-}
-
 }  // namespace
 
 void SetPrintMailOps(const PrintMailOps& ops) { g_mail_ops = ops; }
 
-int ExpandRowText(Request& r, std::string& text, const RowView& row) {
-    if (FindNoCase(text, "<kav") != std::string::npos) {
-        // Tags in the text (kavif, kavset, ...) run first, seeing the row;
-        // what they leave is expanded after, so no value from the row is
-        // ever read as a tag.
-        const RowView* outer = SetAmbientRow(&row);
-        ResponseStream page = std::move(r.out);
-        r.out = ResponseStream();
-        r.out.set_buffered(true);
-        // The interpreter writes white space only before a token; a mark at
-        // the end keeps the text's trailing white space, and is removed.
-        static const char kEndMark[] = "\x01";
-        Lexer lexer(text + kEndMark, kRefHashIsChar);
-        int rc = Interpret(lexer, r, true);
-        std::string produced;
-        for (const std::string& block : r.out.blocks()) produced += block;
-        if (!produced.empty() && produced.back() == kEndMark[0]) produced.pop_back();
-        r.out = std::move(page);
-        SetAmbientRow(outer);
-        if (rc == 0) {
-            // What came before the failure (and its error block) still shows.
-            std::string shown = produced;
-            r.out.write(expand_references(r, shown, row) ? shown : produced);
-            return 0;
-        }
-        text = produced;
-    }
-    return expand_references(r, text, row);
-}
-
 int RunPrintTag(TagCall& call, bool mail) {
     Request& r = call.request;
     if (mail && !mail_allowed(r)) return 0;
-    PrintRun run{r, call.output, "", {}, {}};
+    PrintRun run{r, call.output, "", {}, {}, {}, {}};
     run.levels.emplace_back();
     run.levels[0].mail = mail;
     if (!read_level(run, call.lexer, run.levels[0], true)) return 0;
     trace(r, "Handled kavPrint HEAD\n");
     if (!collect_levels(run, call.lexer)) return 0;
     trace(r, "OUT OF ALL kavPrint\n");
+    compile_texts(run);
     int ok;
     if (!run.query.empty()) {
         GroupSink sink(run);

@@ -6,15 +6,13 @@
 #include <string_view>
 #include <vector>
 
+#include "db/row_text.h"
 #include "driver/core/request.h"
 #include "expr/eval_context.h"
 
 namespace kavr {
 
 struct TagCall;
-
-// Level texts (headers, footers) hold at most this many characters.
-constexpr size_t kLevelTextChars = 16383;
 
 // Mail attributes of a kavmail level, kept as written: they are expanded
 // against the row when a message starts.
@@ -51,9 +49,5 @@ void SetPrintMailOps(const PrintMailOps& ops);
 int RunPrintTag(TagCall& call, bool mail);
 
 int KavPrint(TagCall& call);
-
-// Expands a level or column text against a row (references see the row's
-// columns by name). 0 when a reference cannot be evaluated.
-int ExpandRowText(Request& request, std::string& text, const RowView& row);
 
 }  // namespace kavr

@@ -47,11 +47,19 @@ int text_width(const TableColumnSpec& c) { return c.width >= 0 ? c.width : 20; }
 
 size_t capped(int n, int limit) { return static_cast<size_t>(n < 0 ? 0 : n > limit ? limit : n); }
 
+// A column's texts, compiled once its attributes are read.
+struct CompiledColumn {
+    BoundRowText text, header;
+    std::string td, th;  // the cell openings of an HTML table
+};
+
 struct TablePrint {
     Request& r;
     bool output;
     TableLayout layout;
     std::vector<std::string> names;
+    std::vector<CompiledColumn> compiled;
+    std::string line, cell;  // one row being built, one cell of it
 
     void write(const std::string& text) {
         if (output) r.out.write(text);
@@ -63,29 +71,44 @@ struct TablePrint {
         return false;
     }
 
+    void compile() {
+        compiled.clear();
+        compiled.resize(layout.columns.size());
+        for (size_t i = 0; i < layout.columns.size(); ++i) {
+            const TableColumnSpec& c = layout.columns[i];
+            CompiledColumn& cc = compiled[i];
+            if (c.has_text) cc.text = BoundRowText(c.text);
+            if (c.has_header) cc.header = BoundRowText(c.header);
+            cc.td = HtmlCellOpening(layout, c, "TD");
+            cc.th = HtmlCellOpening(layout, c, "TH");
+        }
+    }
+
     // One row of cells; cell texts come from cell_text (0 on failure).
     template <typename CellText>
     int row(bool header, CellText cell_text, bool every_cell = false) {
-        std::string line;
-        if (layout.html) line = "<TR>";
+        line.clear();
+        if (layout.html) line += "<TR>";
         for (size_t i = 0; i < layout.columns.size(); ++i) {
             const TableColumnSpec& c = layout.columns[i];
             const bool has = every_cell || (header ? c.has_header : c.has_text);
-            if (layout.html) line += HtmlCellOpening(layout, c, header ? "TH" : "TD");
+            if (layout.html) line += header ? compiled[i].th : compiled[i].td;
             if (!has) continue;
-            std::string text;
-            if (!cell_text(i, text)) return 0;
+            if (!cell_text(i, cell)) return 0;
             if (layout.html) {
-                line += text + (header ? "</TH>" : "</TD>");
+                line += cell;
+                line += header ? "</TH>" : "</TD>";
             } else {
-                line += PadCell(text, text_width(c), c.align);
-                line += std::string(capped(layout.colspacing, kMaxSpacing), ' ');
+                line += PadCell(cell, text_width(c), c.align);
+                line.append(capped(layout.colspacing, kMaxSpacing), ' ');
             }
         }
         if (layout.html) {
             line += "</TR>\n";
+        } else if (header) {
+            line.append(capped(layout.headerlines, kMaxSpacing), '\n');
         } else {
-            line += header ? std::string(capped(layout.headerlines, kMaxSpacing), '\n') : "\n";
+            line += '\n';
         }
         write(line);
         return 1;
@@ -93,9 +116,8 @@ struct TablePrint {
 
     int expanded_row(bool header, const RowView& view) {
         return row(header, [&](size_t i, std::string& text) {
-            const TableColumnSpec& c = layout.columns[i];
-            text = header ? c.header : c.text;
-            return ExpandRowText(r, text, view);
+            CompiledColumn& c = compiled[i];
+            return (header ? c.header : c.text).expand(r, view, text);
         });
     }
 };
@@ -106,6 +128,10 @@ struct TableSink : RowSink {
     int begin(Request&, QueryRun& q) override {
         t.names.clear();
         for (const ResultColumn& c : q.result.columns) t.names.push_back(c.name);
+        for (CompiledColumn& c : t.compiled) {
+            c.text.unbind();
+            c.header.unbind();
+        }
         t.write(TableOpening(t.layout));
         return 1;
     }
@@ -277,7 +303,7 @@ std::string HtmlCellOpening(const TableLayout& layout, const TableColumnSpec& c,
 
 int KavPrintTable(TagCall& call) {
     Request& r = call.request;
-    TablePrint t{r, call.output, {}, {}};
+    TablePrint t{r, call.output, {}, {}, {}, {}, {}};
     std::vector<TagAttribute> attrs;
     if (!ReadTagAttributes(call.lexer,
                              {{"query", false}, {"maxrows", false}, {"colspacing", false},
@@ -335,6 +361,7 @@ int KavPrintTable(TagCall& call) {
             return 0;
     }
     if (!closed) return table_error(r, "kavprinttable without its closing tag");
+    t.compile();
     if (!query.empty()) {
         TableSink sink(t);
         return HandleSql(r, query, &sink, r.out);

@@ -24,10 +24,35 @@ struct NestingGuard {
     ~NestingGuard() { --g_nesting; }
 };
 
+void log_start(Request& r, const std::string& expr) {
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "In compute_exp, exp=" + expr + "\n");
+}
+
+void log_value(Request& r, std::string_view value) {
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "the exp's value=" + std::string(value) + "\n");
+}
+
 }  // namespace
 
+int ComputeColumnReference(const std::string& expr, const std::string& operand, std::string_view column,
+                           size_t size, Request& r, const RowView& row, std::string_view& value) {
+    if (g_nesting >= static_cast<int>(kOpStackSize)) {
+        std::string unused;
+        return compute_exp(expr, unused, size, r, row);
+    }
+    log_start(r, expr);
+    // The steps of the lookup and of the evaluation that a plain name takes.
+    value = CutView(column, kValueSize - 1);
+    LogLookupStart(r, operand);
+    LogLookupValue(r, value);
+    if (IsQuoted(value)) value = value.substr(1, value.size() - 2);
+    value = CutView(value, size ? size - 1 : 0);
+    log_value(r, value);
+    return 1;
+}
+
 int compute_exp(const std::string& expr, std::string& out, size_t size, Request& r, const RowView& row) {
-    if (LogWanted(1)) WriteLog(r.thread_number, 1, "In compute_exp, exp=" + expr + "\n");
+    log_start(r, expr);
     std::string value;
     if (expr.empty() || expr[0] != '#') {
         value = StripQuotes(expr);
@@ -47,7 +72,7 @@ int compute_exp(const std::string& expr, std::string& out, size_t size, Request&
         if (EvaluateCompiled(compiled->ops, value, r, row) != 1) return -1;
     }
     CutToSize(value, size);
-    if (LogWanted(1)) WriteLog(r.thread_number, 1, "the exp's value=" + value + "\n");
+    log_value(r, value);
     out = std::move(value);
     return 1;
 }

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "expr/eval_context.h"
 
@@ -17,6 +18,14 @@ struct Request;
 // succeeds and leaves out as it was.
 int compute_exp(const std::string& expr, std::string& out, size_t size, Request& request,
                 const RowView& row = RowView());
+
+// What compute_exp gives for expr when expr is a lone plain name whose
+// lookup (of operand, its "#name#" form) finds a row column holding
+// column: the same value, cuts and log lines, read from the column's text
+// without evaluating anything: value is a part of column. 1, or what
+// compute_exp returns when expressions nest too deep to take one more.
+int ComputeColumnReference(const std::string& expr, const std::string& operand, std::string_view column,
+                           size_t size, Request& request, const RowView& row, std::string_view& value);
 
 // One arithmetic operator ("+", "-", "*", "/", "%", "^") or "&" on two
 // values. 1 with the result in out; 0 when the operation fails (an empty

@@ -55,14 +55,17 @@ int ClassifyWord(std::string_view w) {
 }
 
 Lexer::Lexer(std::string_view text, signed char reference_mode)
-    : text_(text), reference_mode_(reference_mode) {}
+    : own_text_(text), reference_mode_(reference_mode) {}
+
+Lexer::Lexer(std::shared_ptr<TokenTape> tape, signed char reference_mode, bool record)
+    : text_(&tape->text()), tape_(std::move(tape)), record_(record), reference_mode_(reference_mode) {}
 
 Lexer::Lexer(platform::File& file, signed char reference_mode)
     : file_(&file), reference_mode_(reference_mode) {}
 
 int Lexer::get() {
     if (!file_)
-        return pos_ < text_.size() && pos_ < limit_ ? static_cast<unsigned char>(text_[pos_++]) : -1;
+        return pos_ < text_->size() && pos_ < limit_ ? static_cast<unsigned char>((*text_)[pos_++]) : -1;
     int c;
     if (!pushed_.empty()) {
         c = static_cast<unsigned char>(pushed_.back());
@@ -105,17 +108,72 @@ void Lexer::PushBack(std::string_view token) {
 }
 
 void Lexer::set_position(size_t pos) {
-    pos_ = std::min(pos, text_.size());
+    pos_ = std::min(pos, text_->size());
     last_token_end_ = static_cast<size_t>(-1);
 }
 
 int Lexer::line() const {
     if (file_) return token_line_;
-    size_t end = std::min(last_token_start_, text_.size());
-    return static_cast<int>(std::count(text_.begin(), text_.begin() + end, '\n'));
+    size_t end = std::min(last_token_start_, text_->size());
+    return static_cast<int>(std::count(text_->begin(), text_->begin() + static_cast<long>(end), '\n'));
+}
+
+TapeKey Lexer::tape_key(uint32_t op, uint32_t flags) const {
+    // The reference mode (-1, 0 or 1) and the quote switch are part of
+    // every read's key.
+    uint32_t f = (flags << 3) | (static_cast<uint32_t>(reference_mode_ + 1) << 1) | (keep_doubled_ ? 1u : 0u);
+    return TapeKey{pos_, limit_, op, f};
+}
+
+void Lexer::save_state(LexState& s) const {
+    s.pos = pos_;
+    s.whitespace = whitespace_;
+    s.last_ws_start = last_ws_start_;
+    s.last_token_start = last_token_start_;
+    s.last_token_end = last_token_end_;
+    s.last_token = last_token_;
+}
+
+void Lexer::restore_state(const LexState& s) {
+    pos_ = s.pos;
+    whitespace_ = s.whitespace;
+    last_ws_start_ = s.last_ws_start;
+    last_token_start_ = s.last_token_start;
+    last_token_end_ = s.last_token_end;
+    last_token_ = s.last_token;
+}
+
+template <typename Read>
+int Lexer::taped(uint32_t op, uint32_t flags, std::string& out, Read read) {
+    TokenTape* tape = this->tape();
+    if (!tape) return read();
+    TapeKey key = tape_key(op, flags);
+    if (const TapeRecord* rec = tape->find(key)) {
+        out = rec->text;
+        restore_state(rec->after);
+        return rec->result;
+    }
+    TapeRecord rec;
+    int result = rec.result = read();
+    rec.text = out;
+    save_state(rec.after);
+    tape->store(key, std::move(rec));
+    return result;
 }
 
 int Lexer::NextToken(std::string& token) {
+    return taped(kTapeNextToken, 0, token, [&] { return next_token(token); });
+}
+
+int Lexer::ReadItem(bool keep_quotes, std::string& item) {
+    return taped(kTapeReadItem, keep_quotes, item, [&] { return read_item(keep_quotes, item); });
+}
+
+int Lexer::ReadSignedItem(bool keep_quotes, std::string& item) {
+    return taped(kTapeReadSignedItem, keep_quotes, item, [&] { return read_signed_item(keep_quotes, item); });
+}
+
+int Lexer::next_token(std::string& token) {
     token.clear();
     whitespace_.clear();
     last_ws_start_ = pos_;
@@ -344,14 +402,14 @@ void Lexer::ReadPlainText(std::string& text) {
         return;
     }
     // A text is read in place, without the per-character bookkeeping.
-    const char* data = text_.data();
-    size_t end = std::min(limit_, text_.size()), at = pos_;
+    const char* data = text_->data();
+    size_t end = std::min(limit_, text_->size()), at = pos_;
     int c = scan_plain_text(
         [&]() -> int { return at < end ? static_cast<unsigned char>(data[at++]) : -1; }, text, trailing);
     pos_ = (c < 0 ? at : at - 1) - trailing.size();
 }
 
-int Lexer::ReadItem(bool keep_quotes, std::string& item) {
+int Lexer::read_item(bool keep_quotes, std::string& item) {
     int cls = NextToken(item);
     if (!(cls == kTokPunct && item == "\"")) return cls;
     const std::string leading = whitespace_;
@@ -386,7 +444,7 @@ int Lexer::ReadItem(bool keep_quotes, std::string& item) {
     }
 }
 
-int Lexer::ReadSignedItem(bool keep_quotes, std::string& item) {
+int Lexer::read_signed_item(bool keep_quotes, std::string& item) {
     int cls = ReadItem(keep_quotes, item);
     if (cls != kTokMinus && cls != kTokPlus) return cls;
     const std::string leading = whitespace_;

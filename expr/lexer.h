@@ -3,9 +3,11 @@
 // read through it, so they agree on what a token is.
 #pragma once
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "expr/token_tape.h"
 #include "platform/file.h"
 
 namespace kavr {
@@ -46,6 +48,10 @@ public:
     Lexer(std::string_view text, signed char reference_mode);
     // Reads an open file, which must outlive the lexer.
     Lexer(platform::File& file, signed char reference_mode);
+    // Reads the text of a tape. With record set, reads of tokens and items
+    // are replayed from the tape when it holds them and recorded when not;
+    // a lexer that reads a text once (the pre-scan) leaves it off.
+    Lexer(std::shared_ptr<TokenTape> tape, signed char reference_mode, bool record = true);
 
     Lexer(const Lexer&) = delete;
     Lexer& operator=(const Lexer&) = delete;
@@ -75,13 +81,25 @@ public:
     size_t position() const { return pos_; }
     void set_position(size_t pos);
     // The text of a text source (empty for a file).
-    const std::string& text() const { return text_; }
+    const std::string& text() const { return *text_; }
+    // The tape being replayed and recorded, or null.
+    TokenTape* tape() const { return record_ ? tape_.get() : nullptr; }
+    // Recording off: reads go to the text itself (a tape lexer only).
+    void set_recording(bool on) { record_ = on && tape_; }
+    // The key of a read at the current position with these switches.
+    TapeKey tape_key(uint32_t op, uint32_t flags = 0) const;
+    // What the lexer holds besides its switches, for a reader that replays
+    // its own reads from the tape.
+    void save_state(LexState& state) const;
+    void restore_state(const LexState& state);
     // A text source reads as if it ended at limit (npos: at its real end),
     // so that a piece of the text can be read in place.
     void set_limit(size_t limit) { limit_ = limit; }
     size_t limit() const { return limit_; }
     // 0-based line of the start of the last token read.
     int line() const;
+    // Position in a text source where the last token read starts.
+    size_t token_start() const { return last_token_start_; }
 
     signed char reference_mode() const { return reference_mode_; }
     void set_reference_mode(signed char mode) { reference_mode_ = mode; }
@@ -96,8 +114,17 @@ private:
     int read_reference(std::string& token);
     int read_word(int first, std::string& token);
     int read_first(int c, std::string& token);
+    int next_token(std::string& token);
+    int read_item(bool keep_quotes, std::string& item);
+    int read_signed_item(bool keep_quotes, std::string& item);
+    // A read through the tape: replayed, or done by read and recorded.
+    template <typename Read>
+    int taped(uint32_t op, uint32_t flags, std::string& out, Read read);
 
-    std::string text_;
+    std::string own_text_;
+    const std::string* text_ = &own_text_;
+    std::shared_ptr<TokenTape> tape_;
+    bool record_ = false;
     size_t pos_ = 0;
     size_t limit_ = std::string::npos;
     platform::File* file_ = nullptr;

@@ -1,7 +1,9 @@
 #include "expr/text_pieces.h"
 
 #include "driver/core/text_cache.h"
+#include "expr/compiled_expr.h"
 #include "expr/lexer.h"
+#include "expr/reference_form.h"
 
 namespace kavr {
 
@@ -9,11 +11,27 @@ namespace {
 
 void literal(SplitText& s, std::string_view text) {
     if (text.empty()) return;
-    if (s.pieces.empty() || s.pieces.back().reference) s.pieces.push_back(TextPiece{false, {}});
+    if (s.pieces.empty() || s.pieces.back().reference) s.pieces.push_back(TextPiece());
     s.pieces.back().text.append(text);
 }
 
-void reference(SplitText& s, const std::string& token) { s.pieces.push_back(TextPiece{true, token}); }
+void reference(SplitText& s, const std::string& token) { s.pieces.push_back(TextPiece{true, token, {}, {}}); }
+
+// What a row text's reference names, when it is a lone plain name: its
+// expression is one operand to look up, and that operand is the name.
+void name_of_reference(TextPiece& piece) {
+    const std::string& t = piece.text;
+    if (t.size() < 3 || t.front() != '#' || t.back() != '#') return;
+    std::shared_ptr<const CompiledExpression> e = CompileExpression(std::string_view(t).substr(1, t.size() - 2));
+    if (!e->ok || e->ops.size() != 1) return;
+    const ExprNode& n = e->ops[0];
+    if (n.kind != kNodeOperand || !n.needs_resolving || n.value.size() < 3) return;
+    std::string_view body = std::string_view(n.value).substr(1, n.value.size() - 2);
+    std::shared_ptr<const ReferenceForm> f = CompileReference(body);
+    if (f->kind != kRefName || f->name != body) return;
+    piece.name = f->name;
+    piece.operand = n.value;
+}
 
 // The key of an attribute text starts with its reference mode.
 SplitText split_attribute(std::string_view key) {
@@ -48,6 +66,7 @@ SplitText split_row(std::string_view text) {
         }
         if (cls == kTokReference) {
             reference(s, tok);
+            name_of_reference(s.pieces.back());
             quote_open = false;
             continue;
         }

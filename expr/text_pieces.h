@@ -12,6 +12,12 @@ namespace kavr {
 struct TextPiece {
     bool reference = false;  // a "#...#" token to evaluate, else text to copy
     std::string text;
+    // A row text's reference that is one plain name and nothing more
+    // ("#name#", "# name #"): the name, which may stand for a column of the
+    // row the text is printed against, and the operand as its lookup reads
+    // it ("#name#"). Empty for every other reference.
+    std::string name;
+    std::string operand;
 };
 
 struct SplitText {

@@ -194,11 +194,19 @@ int AssignVariable(Request& r, std::string_view name_form, std::string_view valu
     }
 }
 
-int LookupValue(const std::string& reference, std::string& out, size_t size, Request& r, const RowView& row) {
+void LogLookupStart(Request& r, const std::string& reference) {
     if (LogWanted(1)) WriteLog(r.thread_number, 1, "Get value for: " + reference + "\n");
+}
+
+void LogLookupValue(Request& r, std::string_view value) {
+    if (LogWanted(1)) WriteLog(r.thread_number, 1, "The value is: " + std::string(value) + "\n");
+}
+
+int LookupValue(const std::string& reference, std::string& out, size_t size, Request& r, const RowView& row) {
+    LogLookupStart(r, reference);
     std::string value = reference;
     if (ResolveReference(kTokReference, value, size, r, row)) {
-        if (LogWanted(1)) WriteLog(r.thread_number, 1, "The value is: " + value + "\n");
+        LogLookupValue(r, value);
         out = std::move(value);
         return 1;
     }

@@ -43,6 +43,9 @@ int AssignVariable(Request& request, std::string_view name_form, std::string_vie
 // reported. 1 with the value in out, else 0.
 int LookupValue(const std::string& reference, std::string& out, size_t size, Request& request,
                 const RowView& row = RowView());
+// The trace lines of a lookup: what it looks for, and what it found.
+void LogLookupStart(Request& request, const std::string& reference);
+void LogLookupValue(Request& request, std::string_view value);
 
 // Text mode copies values as they are; HTML mode escapes every value (for
 // texts the system writes into a page itself, such as catalog texts); SQL

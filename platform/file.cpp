@@ -79,6 +79,13 @@ bool read_whole_file(const std::string& path, std::string& out) {
     File f(path, "rb");
     if (!f.is_open()) return false;
     out.clear();
+    // The size known now is read in one piece; whatever the file has grown
+    // by meanwhile follows.
+    long size = f.size();
+    if (size > 0) {
+        out.resize(static_cast<size_t>(size));
+        out.resize(f.read(out.data(), out.size()));
+    }
     char buf[8192];
     size_t n;
     while ((n = f.read(buf, sizeof buf)) > 0) out.append(buf, n);

@@ -40,11 +40,9 @@ conf=$(SMTP_PORT=$mail_sink_port "$root/scripts/serve_site.sh" "$1" "$work/site"
 server_log=$work/site/log/lighttpd-error.log
 if [ "$KAVR_GATEWAY" = nginx ]; then
     server_log=$work/site/log/kavr-worker.log
-    (cd "$work/site/cgi-bin" && exec env -i PATH="$PATH" ODBCSYSINI="$work/site/odbc" \
-        ODBCINI="$work/site/odbc/odbc.ini" ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0" \
-        ${UBSAN_OPTIONS:+UBSAN_OPTIONS=$UBSAN_OPTIONS} LSAN_OPTIONS="suppressions=$root/tests/lsan_odbc.supp" \
-        "$work/site/cgi-bin/kavr" --listen "$work/site/run/kavr.sock") > "$server_log" 2>&1 &
-    worker=$!
+    . "$root/scripts/listen_worker.sh"
+    start_listen_worker "$work/site" "$server_log"
+    worker=$listen_worker_pid
     nginx=$(command -v nginx || echo /usr/sbin/nginx)
     "$nginx" -p "$work/site/run/nginx" -e "$work/site/log/nginx-error.log" -c "$conf" \
         > "$work/lighttpd.out" 2>&1 &

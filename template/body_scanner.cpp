@@ -19,6 +19,36 @@ bool is(const TagEvent& e, bool closing, std::string_view name) {
     return e.closing == closing && EqualsNoCase(e.name, name);
 }
 
+// A scan through the lexer's tape: where a construct's parts lie is found
+// once per position and limit, and replayed every time the construct runs
+// again (a loop inside a loop). result is what scan returned, with extra
+// (a kind) folded into it.
+template <typename Scan>
+int taped_scan(Lexer& lexer, TapeOp op, std::string_view tag, BodyRange& body, Scan scan) {
+    TokenTape* tape = lexer.tape();
+    if (!tape) return scan();
+    std::string key_name = ToLower(tag);
+    uint32_t name_hash = static_cast<uint32_t>(std::hash<std::string>()(key_name)) & 0x0FFFFFFFu;
+    TapeKey key = lexer.tape_key(op, name_hash);
+    if (const TapeRecord* rec = tape->find(key); rec && rec->text == key_name) {
+        body.begin = rec->a;
+        body.end = rec->b;
+        body.after = rec->c;
+        lexer.restore_state(rec->after);
+        return rec->result;
+    }
+    TapeRecord rec;
+    rec.result = scan();
+    rec.text = std::move(key_name);
+    rec.a = body.begin;
+    rec.b = body.end;
+    rec.c = body.after;
+    lexer.save_state(rec.after);
+    int result = rec.result;
+    tape->store(key, std::move(rec));
+    return result;
+}
+
 }  // namespace
 
 int NextTagEvent(Lexer& lexer, TagEvent& event) {
@@ -34,7 +64,9 @@ int NextTagEvent(Lexer& lexer, TagEvent& event) {
     }
 }
 
-int ScanBody(Lexer& lexer, std::string_view tag, BodyRange& body) {
+namespace {
+
+int scan_body(Lexer& lexer, std::string_view tag, BodyRange& body) {
     body.begin = lexer.position();
     int depth = 0;
     TagEvent e;
@@ -51,7 +83,7 @@ int ScanBody(Lexer& lexer, std::string_view tag, BodyRange& body) {
     return 0;
 }
 
-int ScanIfThen(Lexer& lexer, BodyRange& body) {
+int scan_if_then(Lexer& lexer, BodyRange& body) {
     body.begin = lexer.position();
     bool cut = false;
     int depth = 0;
@@ -72,7 +104,7 @@ int ScanIfThen(Lexer& lexer, BodyRange& body) {
     return 0;
 }
 
-int ScanIfElse(Lexer& lexer, ElseKind& kind, BodyRange& body) {
+int scan_if_else(Lexer& lexer, ElseKind& kind, BodyRange& body) {
     kind = kNoElse;
     int depth = 0;
     TagEvent e;
@@ -99,6 +131,25 @@ int ScanIfElse(Lexer& lexer, ElseKind& kind, BodyRange& body) {
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int ScanBody(Lexer& lexer, std::string_view tag, BodyRange& body) {
+    return taped_scan(lexer, kTapeScanBody, tag, body, [&] { return scan_body(lexer, tag, body); });
+}
+
+int ScanIfThen(Lexer& lexer, BodyRange& body) {
+    return taped_scan(lexer, kTapeScanIfThen, "", body, [&] { return scan_if_then(lexer, body); });
+}
+
+int ScanIfElse(Lexer& lexer, ElseKind& kind, BodyRange& body) {
+    int folded = taped_scan(lexer, kTapeScanIfElse, "", body, [&] {
+        int rc = scan_if_else(lexer, kind, body);
+        return rc * 4 + static_cast<int>(kind);
+    });
+    kind = static_cast<ElseKind>(folded % 4);
+    return folded / 4;
 }
 
 }  // namespace kavr

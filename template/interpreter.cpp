@@ -4,9 +4,9 @@
 
 #include "driver/core/log.h"
 #include "driver/core/request.h"
-#include "driver/core/text_util.h"
 #include "expr/lexer.h"
 #include "template/run_state.h"
+#include "template/text_steps.h"
 
 namespace kavr {
 
@@ -26,61 +26,38 @@ int run_row(const TagEntry& row, Lexer& lexer, Request& request, bool output,
     return 1;
 }
 
-void write_if(Request& request, bool output, const std::string& a, const std::string& b = "",
-              const std::string& c = "") {
-    if (!output) return;
-    request.out.write(a);
-    if (!b.empty()) request.out.write(b);
-    if (!c.empty()) request.out.write(c);
-}
-
 }  // namespace
 
 int Interpret(Lexer& lexer, Request& request, bool output) {
-    lexer.set_reference_mode(kRefHashIsChar);
     // Tags of the template file itself mark where they start, for the line
     // an error names; tags of row texts and code leave the template's tag.
     TemplateRunState& state = RunState(request);
     const bool marks_tags = state.template_lexer == &lexer;
-    std::string text, token, name, closing;
+    const std::string& text = lexer.text();
+    TextStep scratch;
     for (;;) {
-        // The text up to the next "<" goes out in one piece.
-        lexer.ReadPlainText(text);
-        if (output && !text.empty()) request.out.write(text);
-        if (lexer.NextToken(token) == kTokEnd) return 1;
-        write_if(request, output, lexer.whitespace());
-        size_t tag_start = lexer.position() - 1;
-        if (lexer.NextToken(name) == kTokEnd) return 0;
-        if (StartsWithNoCase(name, "kav")) {
-            const TagEntry* row = FindTag(name);
-            if (row) {
+        const TextStep& st = StepAt(lexer, scratch);
+        if (output)
+            for (const TextStep::Piece& p : st.copy) request.out.write(st.piece(text, p));
+        int step;
+        switch (st.kind) {
+            case TextStep::kEndOfText:
+                return 1;
+            case TextStep::kCutOff:
+                return 0;
+            case TextStep::kTag: {
                 size_t outer_tag = state.tag_start;
-                if (marks_tags) state.tag_start = tag_start;
-                int step = run_row(*row, lexer, request, output, name);
+                if (marks_tags) state.tag_start = st.tag_start;
+                step = run_row(*st.row, lexer, request, output, st.name);
                 state.tag_start = outer_tag;
-                if (step == 0 || step == -1) return step;
-                if (step == 2) return 1;
-            } else {
-                write_if(request, output, "<", lexer.whitespace(), name);
+                break;
             }
-        } else if (name == "/") {
-            std::string kept = lexer.whitespace();
-            if (lexer.NextToken(closing) == kTokEnd) return 0;
-            const TagEntry* row = StartsWithNoCase(closing, "kav") ? FindTag("/" + closing) : nullptr;
-            if (row) {
-                int step = run_row(*row, lexer, request, output, closing);
-                if (step == 0 || step == -1) return step;
-                if (step == 2) return 1;
-            } else if (output) {
-                request.out.write("<");
-                request.out.write(kept);
-                request.out.write("/");
-                request.out.write(lexer.whitespace());
-                request.out.write(closing);
-            }
-        } else {
-            write_if(request, output, "<", lexer.whitespace(), name);
+            default:
+                step = run_row(*st.row, lexer, request, output, st.name);
+                break;
         }
+        if (step == 0 || step == -1) return step;
+        if (step == 2) return 1;
     }
 }
 

@@ -8,6 +8,7 @@
 #include "driver/core/request.h"
 #include "expr/lexer.h"
 #include "platform/file.h"
+#include "template/compiled_template.h"
 #include "template/interpreter.h"
 #include "template/prescan.h"
 #include "template/run_state.h"
@@ -86,9 +87,9 @@ int LoadAndRun(Request& r, const std::string& path) {
             return 0;
         }
     }
-    std::string text;
-    std::vector<LineMark> marks;
-    if (!PreScanFile(r, path, text, &marks)) {
+    std::shared_ptr<const CompiledTemplate> compiled = CompileTemplateFile(path);
+    if (compiled) ApplyPreScan(r, compiled->scan);
+    if (!compiled || !compiled->scan.ok) {
         // Rather than an empty page: the header and a line that says why.
         log3(r, "Error: Template file ends inside a comment or a tag: " + path + "\n");
         header_now(r);
@@ -100,14 +101,14 @@ int LoadAndRun(Request& r, const std::string& path) {
     header_now(r);
     TemplateRunState& state = RunState(r);
     ++state.template_depth;
-    Lexer lexer(text, kRefHashIsChar);
+    Lexer lexer(compiled->tape, kRefHashIsChar);
     // Tags report their lines in this file until it is done; an include
     // gives the outer file back.
     const Lexer* outer_lexer = state.template_lexer;
     const std::vector<LineMark>* outer_marks = state.line_marks;
     size_t outer_tag = state.tag_start;
     state.template_lexer = &lexer;
-    state.line_marks = &marks;
+    state.line_marks = &compiled->scan.marks;
     int rc = Interpret(lexer, r, true);
     state.template_lexer = outer_lexer;
     state.line_marks = outer_marks;

@@ -17,6 +17,8 @@ std::unordered_map<std::string, std::unique_ptr<TagEntry>>& table() {
     return rows;
 }
 
+unsigned g_version = 0;
+
 bool well_formed(std::string_view name) {
     if (!name.empty() && name[0] == '/') name.remove_prefix(1);
     return name.size() > 3 && StartsWithNoCase(name, "kav");
@@ -30,6 +32,7 @@ int RegisterTag(std::string_view name, TagHandler handler, unsigned flags) {
     std::string key = ToLower(name);
     if (rows.count(key)) return 0;
     rows.emplace(std::move(key), std::make_unique<TagEntry>(TagEntry{std::string(name), handler, flags}));
+    ++g_version;
     return 1;
 }
 
@@ -47,6 +50,11 @@ std::vector<std::string> TagNames() {
     return names;
 }
 
-void ClearTagTable() { table().clear(); }
+void ClearTagTable() {
+    table().clear();
+    ++g_version;
+}
+
+unsigned TagTableVersion() { return g_version; }
 
 }  // namespace kavr

@@ -63,4 +63,8 @@ std::vector<std::string> TagNames();
 // Removes every row (for tests that build their own table).
 void ClearTagTable();
 
+// Changes whenever a row is added or the table is cleared, so that what
+// was found in the table can be looked up again.
+unsigned TagTableVersion();
+
 }  // namespace kavr

@@ -54,6 +54,8 @@ void DropIncompleteTail(std::string& text);
 class CappedText {
 public:
     explicit CappedText(size_t cap) : cap_(cap) {}
+    // Builds the text in storage, emptied first (its memory is reused).
+    CappedText(size_t cap, std::string&& storage) : text_(std::move(storage)), cap_(cap) { text_.clear(); }
     void append(std::string_view piece);
     bool full() const { return full_; }
     std::string take() { return std::move(text_); }

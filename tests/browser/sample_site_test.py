@@ -3,14 +3,15 @@
 chromedriver and selenium, against the site served by lighttpd on a free
 port of 127.0.0.1, with the mail sink of scripts/serve.sh beside it.
 
-usage: sample_site_test.py --kavr KAVR --out DIR [--gateway cgi|fastcgi]
+usage: sample_site_test.py --kavr KAVR --out DIR [--gateway fastcgi|cgi]
 
 It opens every page, follows every link of the site, submits every form
 (validation errors, an insert, an edit, uploads, the preference cookie and
 its redirect, the guest book, the contact mail arriving at the sink),
 checks what the pages show and that the browser's console stays free of
-errors, and saves a screenshot of each page under DIR. --gateway is handed
-to scripts/serve_site.sh as KAVR_GATEWAY: how lighttpd runs kavr.
+errors, and saves a screenshot of each page under DIR. --gateway (default
+fastcgi) is handed to scripts/serve_site.sh as KAVR_GATEWAY: how lighttpd
+runs kavr; the test checks that the pages really came that way.
 Exit status 0 when every check passed.
 """
 import argparse
@@ -80,20 +81,23 @@ class Site:
                                 self.inbox], "sink")
         port_file = os.path.join(self.inbox, "port")
         wait_for("the mail sink", lambda: os.path.exists(port_file) and open(port_file).read())
-        env = dict(os.environ, SMTP_PORT=open(port_file).read().strip(), KAVR_SITE_MODE="production")
-        if gateway:
-            env["KAVR_GATEWAY"] = gateway
+        env = dict(os.environ, SMTP_PORT=open(port_file).read().strip(), KAVR_SITE_MODE="production",
+                   KAVR_GATEWAY=gateway)
+        self.kavr = kavr
         self.port = free_port()
         conf = subprocess.run(["bash", os.path.join(ROOT, "scripts", "serve_site.sh"), kavr, self.dir,
                                str(self.port)], env=env, check=True, stdout=subprocess.PIPE,
                               text=True).stdout.strip().splitlines()[-1]
         served = open(conf).read()
-        if gateway:  # the site must really be served the way the test says
-            assert ("fastcgi.server" in served) == (gateway == "fastcgi"), "lighttpd.conf does not use " + gateway
+        assert ("fastcgi.server" in served) == (gateway == "fastcgi"), "lighttpd.conf does not use " + gateway
         lighttpd = shutil.which("lighttpd") or "/usr/sbin/lighttpd"
         self.lighttpd = self.start([lighttpd, "-D", "-f", conf], "lighttpd")
         self.base = "http://127.0.0.1:%d" % self.port
         wait_for("lighttpd", self.answers)
+        # lighttpd starts its FastCGI workers with itself; they must serve
+        # every page of the test.
+        self.first_workers = sorted(wait_for("the FastCGI workers", lambda: len(self.kavr_children()) == 2
+                                             and self.kavr_children())) if gateway == "fastcgi" else []
 
     def start(self, argv, name):
         out = open(os.path.join(self.work, name + ".out"), "wb")
@@ -123,6 +127,21 @@ class Site:
                 except subprocess.TimeoutExpired:
                     p.kill()
                     p.wait()
+
+    def kavr_children(self):
+        """The kavr processes lighttpd runs now: its FastCGI workers (a CGI
+        program has ended with its request)."""
+        found = []
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/stat" % pid) as f:
+                    ppid = int(f.read().rsplit(")", 1)[1].split()[1])
+                exe = os.path.realpath("/proc/%s/exe" % pid)
+            except (OSError, ValueError, IndexError):
+                continue
+            if ppid == self.lighttpd.pid and exe == os.path.realpath(self.kavr):
+                found.append(int(pid))
+        return found
 
     def server_log(self):
         path = os.path.join(self.dir, "log", "lighttpd-error.log")
@@ -463,6 +482,18 @@ class SiteTest:
         self.settle()
         assert self.d.current_url == self.site.base + "/"
 
+    def gateway(self, name):
+        """The pages came from kavr the way the site is served: the two
+        FastCGI workers lighttpd started with itself served all the requests
+        above (none ended or was replaced), and no kavr process stays under
+        lighttpd when it runs kavr as CGI."""
+        workers = sorted(self.site.kavr_children())
+        if name == "fastcgi":
+            assert workers == self.site.first_workers, \
+                "kavr workers at the start %s, now %s" % (self.site.first_workers, workers)
+        else:
+            assert not workers, "kavr processes stay under lighttpd through CGI: %s" % workers
+
     def private_files(self):
         for path in ("/cgi-bin/kavri.ini", "/cgi-bin/kavr_msg.ini", "/cgi-bin/kavri.log"):
             status = self.site.status(path)
@@ -486,7 +517,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--kavr", required=True)
     ap.add_argument("--out", required=True, help="directory for the screenshots")
-    ap.add_argument("--gateway", choices=("cgi", "fastcgi"))
+    ap.add_argument("--gateway", choices=("fastcgi", "cgi"), default="fastcgi")
     opts = ap.parse_args()
     shots = os.path.abspath(opts.out)
     shutil.rmtree(shots, ignore_errors=True)
@@ -501,12 +532,13 @@ def main():
                      "guestbook", "preferences", "contact", "visits", "missing_page", "private_files",
                      "production_log"):
             t.run(name.replace("_", " "), getattr(t, name))
+        t.run("gateway " + opts.gateway, lambda: t.gateway(opts.gateway))
         log = site.server_log()
         if any(m in log for m in SANITIZER_MARKS):
             t.failures.append("sanitizer report")
             print("FAIL sanitizer report in the server's error log:\n" + log)
         print("browser (%s): %d passed, %d failed; screenshots in %s"
-              % (opts.gateway or "default gateway", t.passed, len(t.failures), shots))
+              % (opts.gateway, t.passed, len(t.failures), shots))
         return 1 if t.failures else 0
     finally:
         if browser:

@@ -128,6 +128,26 @@ TEST(TextPieces, SplitIntoLiteralsAndReferences) {
     EXPECT_EQ(pieces(*SplitRowText("")), "");
 }
 
+// Only a reference that is one plain name may stand for a row's column.
+TEST(TextPieces, RowTextReferencesThatAreLoneNames) {
+    const struct {
+        const char* text;
+        const char* name;
+        const char* operand;
+    } cases[] = {
+        {"#name#", "name", "#name#"}, {"# pay #", "pay", "#pay#"}, {"#Len(x)#", "", ""},
+        {"#q.name#", "", ""},         {"#x + 1#", "", ""},         {"#\"lit\"#", "", ""},
+        {"#list[1]#", "", ""},        {"#x y#", "", ""},
+    };
+    for (const auto& c : cases) {
+        auto split = SplitRowText(c.text);
+        ASSERT_EQ(split->pieces.size(), 1u) << c.text;
+        EXPECT_TRUE(split->pieces[0].reference) << c.text;
+        EXPECT_EQ(split->pieces[0].name, c.name) << c.text;
+        EXPECT_EQ(split->pieces[0].operand, c.operand) << c.text;
+    }
+}
+
 int fn_answer(FunctionCall& call) { return call.Result("42"); }
 
 TEST(FunctionTable, NamesFoundWithoutRegardToCase) {

@@ -274,6 +274,60 @@ TEST_P(DbQueryTags, DoubledMarksInPrintedTextStandForOneButValuesStayWhole) {
               "#1 <b class=\"x\">a##b\"\"c</b> \"");
 }
 
+// The same texts, compiled once, against queries whose columns come in
+// other orders or lack the name: each run finds its own columns.
+TEST_P(DbQueryTags, ColumnReferencesFollowTheColumnsOfEachQuery) {
+    const std::string text = "#name#:#pay#;";
+    const std::string table =
+        "<kavprinttable query=\"%\"><kavprinttablecol header=\"#name#\" text=\"#name#/#pay#\"></kavprinttable>";
+    auto table_of = [&](const std::string& q) { return table.substr(0, 22) + q + table.substr(23); };
+    // A text table's cell: 20 characters wide, then 2 of spacing.
+    auto pad = [](size_t used) { return std::string(22 - used, ' '); };
+    EXPECT_EQ(Run(Q("A", "SELECT name, pay FROM staff WHERE id < 3 ORDER BY id") +
+                  "<kavprint query=\"A\">" + text + "</kavprint>" + table_of("A")),
+              "Ann:10;Bob:;<PRE><TT>\nAnn" + pad(3) + "\n\nAnn/10" + pad(6) + "\nBob/" + pad(4) + "\n</TT></PRE>");
+    EXPECT_EQ(Run(Q("B", "SELECT pay, dept AS name FROM staff WHERE id < 3 ORDER BY id DESC") +
+                  "<kavprint query=\"B\">" + text + "</kavprint>" + table_of("B")),
+              "ops:;ops:10;<PRE><TT>\nops" + pad(3) + "\n\nops/" + pad(4) + "\nops/10" + pad(6) + "\n</TT></PRE>");
+    EXPECT_EQ(Run("<kavset name = \"var\">" + Q("C", "SELECT id AS pay FROM staff WHERE id = 3") +
+                  "<kavprint query=\"C\">" + text + "</kavprint>"),
+              "var:3;");
+}
+
+// A function of a column's name is called, whatever the row holds; a
+// quoted value loses its quotes as any looked-up value does.
+TEST_P(DbQueryTags, ColumnValuesReadAsTheLookupOfTheirNameReadsThem) {
+    int with_rc = 1, without_rc = 1;
+    const std::string with_columns =
+        Run(Q("S", "SELECT name AS Len, name AS trim FROM staff WHERE id = 1") +
+                "<kavprint query=\"S\">[#Len#|#trim#]</kavprint>", &with_rc);
+    const std::string without_columns = Run("<kavprint>[#Len#|#trim#]</kavprint>", &without_rc);
+    EXPECT_EQ(with_columns, without_columns);
+    EXPECT_EQ(with_rc, without_rc);
+    EXPECT_EQ(with_columns.find("Ann"), std::string::npos);
+    ASSERT_TRUE(raw().exec("UPDATE staff SET name = '\"q\"' WHERE id = 1"));
+    ASSERT_TRUE(raw().exec("UPDATE staff SET name = 'Zo\xc3\xab \"' WHERE id = 2"));
+    EXPECT_EQ(Run(Q("T", "SELECT name FROM staff WHERE id < 3 ORDER BY id") +
+                  "<kavprint query=\"T\">(#name#)</kavprint>"),
+              "(q)(Zo\xc3\xab \")");
+}
+
+// At LogLevel 1 a column reference traces the lines of a lookup.
+TEST_P(DbQueryTags, ABoundColumnTracesWhatALookupOfItsNameTraces) {
+    auto trace_of = [&](const std::string& page) {
+        const size_t before = Log().size();
+        Run(page);
+        const std::string log = Log().substr(before);
+        const size_t from = log.find("In compute_exp");
+        return from == std::string::npos ? log : log.substr(from, log.find("CLEAR GROUP_OUT") - from);
+    };
+    const std::string column = trace_of(Q("S", "SELECT name FROM staff WHERE id = 1") +
+                                        "<kavprint query=\"S\">#name#</kavprint>");
+    const std::string variable = trace_of("<kavset name = \"Ann\"><kavprint>#name#</kavprint>");
+    EXPECT_EQ(column, variable);
+    EXPECT_NE(column.find("The value is: Ann\n"), std::string::npos) << column;
+}
+
 TEST_P(DbQueryTags, ValueLookupsNeverRepeatADataChange) {
     int rc = 1;
     std::string page = Run(Q("I", "INSERT INTO staff (id, name) VALUES (30, 'once')") +
