@@ -46,9 +46,8 @@ std::string variant(const std::string& name, int k) {
 // Moves the file into dir without ever replacing a file there.
 bool move_into(const std::string& source, const std::string& dir, const std::string& name) {
     for (int k = 0; k < kMaxNameVariants; ++k) {
-        std::string target = dir + "\\" + variant(name, k);
-        if (platform::move_file(source, target)) return true;
-        if (!platform::file_exists(target)) return false;  // not a name clash
+        platform::NewName claim = platform::move_to_new_name(source, dir + "\\" + variant(name, k));
+        if (claim != platform::NewName::kTaken) return claim == platform::NewName::kClaimed;
     }
     return false;
 }

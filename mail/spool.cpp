@@ -17,9 +17,6 @@ SpoolCounters g_spool_counters;
 
 namespace {
 
-// Claims that lose a race with another process are retried this often.
-constexpr int kClaimRetries = 64;
-
 bool spool_configured() {
     return g_config.mail_spool_path && !g_config.mail_spool_path->empty();
 }
@@ -104,16 +101,16 @@ int SpoolBegin(SpoolMessage& m, const std::string& from, const std::string& to,
         if (v->size() > kMaxSpoolRecord || !IsSingleLineValue(*v)) return 0;
     std::string head = EncodeSpoolRecord(from) + EncodeSpoolRecord(to) + EncodeSpoolRecord(cc) +
                        EncodeSpoolRecord(subject);
-    for (int tries = 0; tries < kClaimRetries; ++tries) {
+    // A name that another process takes between our look and our create
+    // is lost to it; every such loss is another message spooled, so a full
+    // round of numbers bounds the attempts.
+    for (long tries = 0; tries < kMaxSpoolNumber; ++tries) {
         std::string path;
         if (!find_free_name("tmp", g_spool_counters.tmp, false, path)) return 0;
-        // Exclusive creation: a name another process took meanwhile is
-        // never emptied, the next number is tried instead.
         platform::File f;
-        if (!f.open(path, "wbx")) {
-            if (platform::file_exists(path)) continue;
-            return 0;
-        }
+        platform::NewName claim = f.create_new(path);
+        if (claim == platform::NewName::kTaken) continue;
+        if (claim == platform::NewName::kFailed) return 0;
         bool ok = f.write(head) && f.flush();
         f.close();
         if (!ok) {
@@ -148,18 +145,17 @@ int SpoolAppendBody(SpoolMessage& m, std::string_view text) {
 
 int SpoolCommit(SpoolMessage& m) {
     if (!m.open() || m.records != 6 || !spool_configured()) return 0;
-    for (int tries = 0; tries < kClaimRetries; ++tries) {
+    for (long tries = 0; tries < kMaxSpoolNumber; ++tries) {
         std::string target;
         if (!find_free_name("mail", g_spool_counters.mail, true, target)) return 0;
         // The move refuses an existing target, so a name claimed by another
         // process meanwhile is skipped rather than overwritten.
-        if (platform::move_file(m.path, target)) {
+        platform::NewName claim = platform::move_to_new_name(m.path, target);
+        if (claim == platform::NewName::kClaimed) {
             forget(m);
             return 1;
         }
-        // The name may have been taken and already sent away by a flush
-        // in the meantime, so only a vanished message ends the attempts.
-        if (!platform::file_exists(m.path)) break;
+        if (claim == platform::NewName::kFailed) break;
     }
     SpoolAbandon(m);
     return 0;

@@ -2,8 +2,11 @@
 
 #include <fcgiapp.h>
 #include <fcntl.h>
+#include <netdb.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -57,6 +60,74 @@ int move_high(int fd) {
 
 char* g_empty_environment[] = {nullptr};
 
+constexpr int kListenBacklog = 64;
+
+std::string system_error(int err) { return std::strerror(err); }
+
+// A Unix socket at path; a socket file an earlier worker left there is
+// replaced, any other file is kept (the bind then fails).
+int listen_unix(const std::string& path, std::string& why) {
+    struct sockaddr_un addr;
+    std::memset(&addr, 0, sizeof addr);
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= sizeof addr.sun_path) {
+        why = system_error(ENAMETOOLONG);
+        return -1;
+    }
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) unlink(path.c_str());
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || bind(fd, reinterpret_cast<struct sockaddr*>(&addr), sizeof addr) != 0 ||
+        listen(fd, kListenBacklog) != 0) {
+        why = system_error(errno);
+        if (fd >= 0) close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// HOST:PORT over TCP (an IPv6 HOST in brackets); an empty HOST listens on
+// every address.
+int listen_tcp(std::string host, const std::string& port, std::string& why) {
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+    bool port_ok = !port.empty() && port.size() <= 5 &&
+                   port.find_first_not_of("0123456789") == std::string::npos && std::stol(port) >= 1 &&
+                   std::stol(port) <= 65535;
+    if (!port_ok) {
+        why = "the port must be a number from 1 to 65535";
+        return -1;
+    }
+    struct addrinfo hints;
+    std::memset(&hints, 0, sizeof hints);
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    struct addrinfo* found = nullptr;
+    int rc = getaddrinfo(host.empty() ? nullptr : host.c_str(), port.c_str(), &hints, &found);
+    if (rc != 0) {
+        why = gai_strerror(rc);
+        return -1;
+    }
+    int fd = -1;
+    for (struct addrinfo* a = found; a && fd < 0; a = a->ai_next) {
+        fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+        if (fd < 0) {
+            why = system_error(errno);
+            continue;
+        }
+        int on = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        if (bind(fd, a->ai_addr, a->ai_addrlen) != 0 || listen(fd, kListenBacklog) != 0) {
+            why = system_error(errno);
+            close(fd);
+            fd = -1;
+        }
+    }
+    freeaddrinfo(found);
+    return fd;
+}
+
 }  // namespace
 
 bool stop_requested() { return g_stop != 0; }
@@ -102,9 +173,15 @@ bool FastCgiServer::listen_on(const std::string& address, std::string& why) {
         why = "the FastCGI library did not start";
         return false;
     }
-    int fd = FCGX_OpenSocket(address.c_str(), 64);
+    // The library's own FCGX_OpenSocket ends the process on failure, with
+    // the error number as its status.
+    std::string reason;
+    size_t colon = address.rfind(':');
+    int fd = address.empty() || address[0] == '/' || colon == std::string::npos
+                 ? listen_unix(address, reason)
+                 : listen_tcp(address.substr(0, colon), address.substr(colon + 1), reason);
     if (fd < 0) {
-        why = std::string("cannot listen on ") + address + ": " + std::strerror(errno);
+        why = "cannot listen on " + address + ": " + reason;
         return false;
     }
     fd = move_high(fd);

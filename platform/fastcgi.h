@@ -22,7 +22,8 @@ public:
 
     // Serves the listening socket on standard input.
     bool listen_on_stdin();
-    // Listens on a Unix socket path or HOST:PORT. why says what failed.
+    // Listens on a Unix socket path (replacing a socket file left there) or
+    // on HOST:PORT. why says what failed.
     bool listen_on(const std::string& address, std::string& why);
 
     // Waits for the next request and installs it as the request channel.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/os_path.h"
@@ -14,6 +15,13 @@ bool File::open(const std::string& path, const char* mode) {
     close();
     fp_ = fopen(to_os_path(path).c_str(), mode);
     return fp_ != nullptr;
+}
+
+NewName File::create_new(const std::string& path) {
+    close();
+    fp_ = fopen(to_os_path(path).c_str(), "wbx");
+    if (fp_) return NewName::kClaimed;
+    return errno == EEXIST ? NewName::kTaken : NewName::kFailed;
 }
 
 void File::close() {
@@ -55,12 +63,16 @@ bool is_directory(const std::string& path) {
 
 bool delete_file(const std::string& path) { return unlink(to_os_path(path).c_str()) == 0; }
 
-bool move_file(const std::string& from, const std::string& to) {
+NewName move_to_new_name(const std::string& from, const std::string& to) {
     // link + unlink refuses an existing destination, unlike rename().
     std::string f = to_os_path(from), t = to_os_path(to);
-    if (link(f.c_str(), t.c_str()) != 0) return false;
+    if (link(f.c_str(), t.c_str()) != 0) return errno == EEXIST ? NewName::kTaken : NewName::kFailed;
     unlink(f.c_str());
-    return true;
+    return NewName::kClaimed;
+}
+
+bool move_file(const std::string& from, const std::string& to) {
+    return move_to_new_name(from, to) == NewName::kClaimed;
 }
 
 bool read_whole_file(const std::string& path, std::string& out) {

@@ -12,6 +12,11 @@ namespace kavr::platform {
 // does, so the denial holds between concurrent requests.
 enum class ShareMode { kShareAll, kDenyRead, kDenyWrite, kDenyReadWrite };
 
+// What taking a new name came to. kTaken is the system's own answer at the
+// moment of the attempt; looking again afterwards cannot tell, since
+// another process may take the name and move its file on in between.
+enum class NewName { kClaimed, kTaken, kFailed };
+
 // An open file; closed when the object goes away. Text and binary modes are
 // the same on this system, so "r" and "rb" behave alike.
 class File {
@@ -29,6 +34,9 @@ public:
     // truncates only once it is granted), when an open file denies this
     // access or this denial conflicts with an access already granted.
     bool open_shared(const std::string& path, const char* mode, ShareMode share);
+    // Creates the file for binary writing, only if no file of that name
+    // exists (one atomic step: never a check, then a create).
+    NewName create_new(const std::string& path);
     void close();
     bool is_open() const { return fp_ != nullptr; }
 
@@ -48,6 +56,8 @@ bool is_directory(const std::string& path);
 bool delete_file(const std::string& path);
 // Fails when the destination exists, as a move of one file onto another must.
 bool move_file(const std::string& from, const std::string& to);
+// The same, telling a destination that exists (kTaken) from other failures.
+NewName move_to_new_name(const std::string& from, const std::string& to);
 // True when both paths name one existing file (links followed).
 bool same_file(const std::string& a, const std::string& b);
 // What tells one version of a file from another: a file that is written

@@ -4,10 +4,12 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "platform/env.h"
@@ -59,6 +61,46 @@ std::vector<std::string> reduced_environment() {
     return env;
 }
 
+// The file a program name starts: the name itself when it holds a "/",
+// otherwise the first executable file of that name in the directories of
+// the request's PATH (the system's default path when the request carries
+// none; an empty entry is the current directory), as a CGI process's own
+// lookup finds it. A FastCGI worker's own PATH plays no part. On failure
+// err is ENOENT, or EACCES when a file of the name was found but may not
+// be run.
+bool find_program(const std::string& name, std::string& file, int& err) {
+    if (name.find('/') != std::string::npos) {
+        file = name;
+        return true;
+    }
+    std::string search;
+    if (const char* path = env_get("PATH")) {
+        search = path;
+    } else {
+        size_t n = confstr(_CS_PATH, nullptr, 0);
+        search.resize(n > 0 ? n : 1);
+        if (n == 0 || confstr(_CS_PATH, search.data(), n) == 0) search = "/bin:/usr/bin";
+        search.resize(std::strlen(search.c_str()));
+    }
+    err = ENOENT;
+    size_t start = 0;
+    for (;;) {
+        size_t end = search.find(':', start);
+        std::string dir = search.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + name;
+        struct stat st;
+        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            if (access(candidate.c_str(), X_OK) == 0) {
+                file = candidate;
+                return true;
+            }
+            err = EACCES;
+        }
+        if (end == std::string::npos) return false;
+        start = end + 1;
+    }
+}
+
 std::vector<char*> pointers(std::vector<std::string>& texts) {
     std::vector<char*> out;
     for (std::string& t : texts) out.push_back(t.data());
@@ -95,6 +137,8 @@ bool start_process(const std::vector<std::string>& argv_in, const OutputFile* ou
     }
     std::vector<std::string> args = argv_in;
     args[0] = to_os_path(args[0]);
+    std::string program;
+    if (!find_program(args[0], program, err)) return false;
     std::vector<char*> argv = pointers(args);
 
     SpawnSetup s;
@@ -137,7 +181,7 @@ bool start_process(const std::vector<std::string>& argv_in, const OutputFile* ou
         envp = reduced_ptrs.data();
     }
     pid_t pid = -1;
-    rc = posix_spawnp(&pid, argv[0], &s.actions, &s.attr, argv.data(), envp);
+    rc = posix_spawn(&pid, program.c_str(), &s.actions, &s.attr, argv.data(), envp);
     if (rc != 0) {
         err = rc;
         return false;

@@ -41,9 +41,11 @@ struct Child {
     int pid = -1;
 };
 
-// Starts argv[0] (looked up through PATH when it holds no "/") with the
-// arguments, standard input from /dev/null, standard output into output
-// (or /dev/null when output is null) and this process's standard error.
+// Starts argv[0] (looked up through the request's PATH when it holds no
+// "/") with the arguments and the request's environment (reduced for a
+// detached child), standard input from /dev/null, standard output into
+// output (or /dev/null when output is null) and this process's standard
+// error.
 // On failure *error_number holds the system's error number (ENOENT for an
 // empty argument list) and false is returned.
 bool start_process(const std::vector<std::string>& argv, const OutputFile* output,

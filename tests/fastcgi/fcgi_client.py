@@ -55,7 +55,11 @@ def connect(address, timeout):
     else:
         s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
         s.settimeout(timeout)
-        s.connect(address)
+        try:
+            s.connect(address)
+        except OSError:
+            s.close()
+            raise
     return s
 
 

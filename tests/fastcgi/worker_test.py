@@ -8,12 +8,14 @@ requests, and the mail spool flushed only after the response is complete.
 """
 
 import argparse
+import errno
 import os
 import re
 import shutil
 import signal
 import socket
 import sqlite3
+import subprocess
 import sys
 import tempfile
 import time
@@ -171,6 +173,61 @@ class Limits(unittest.TestCase):
         self.assertIn(b"Request time limit of 1 seconds reached", err)
 
 
+class Listening(unittest.TestCase):
+    """kavr --listen ADDRESS: the worker's own socket."""
+
+    def start(self, site, address):
+        env = {k: v for k, v in os.environ.items() if k in run_cases.SANITIZER_ENV}
+        return subprocess.Popen([site.link, "--listen", address], cwd=site.dir, env=env,
+                                stderr=subprocess.PIPE)
+
+    def test_serves_a_unix_path_and_a_tcp_address(self):
+        site = Site("", {"p.kvl": "page"})
+        path = os.path.join(site.root, "w.sock")
+        left = socket.socket(socket.AF_UNIX)  # as a worker that ended leaves it
+        left.bind(path)
+        left.close()
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            port = s.getsockname()[1]
+        try:
+            for address in (path, "127.0.0.1:%d" % port):
+                proc = self.start(site, address)
+                answer = None
+                for _ in range(100):
+                    try:
+                        answer = run_cases.fcgi_client.request(
+                            address, {"REQUEST_METHOD": "GET", "QUERY_STRING": "template=p.kvl"}, b"", 10)
+                        break
+                    except OSError:
+                        time.sleep(0.05)
+                proc.terminate()
+                _, err = proc.communicate(timeout=10)
+                self.assertIsNotNone(answer, "%s: no answer; %s" % (address, err))
+                self.assertTrue(answer[0].endswith(b"\n\npage"), answer)
+                self.assertEqual(proc.returncode, 0, err)
+        finally:
+            site.close()
+
+    def test_an_address_it_cannot_listen_on_ends_it_with_the_reason(self):
+        site = Site("", {"p.kvl": "page"})
+        regular = os.path.join(site.root, "notes.txt")
+        with open(regular, "w") as f:
+            f.write("kept")
+        try:
+            for address, reason in ((os.path.join(site.root, "no-dir", "w.sock"), "No such file or directory"),
+                                    (regular, "Address already in use"),
+                                    ("127.0.0.1:70000", "the port must be a number from 1 to 65535")):
+                proc = self.start(site, address)
+                _, err = proc.communicate(timeout=10)
+                self.assertEqual(proc.returncode, 1, address)
+                self.assertEqual(err.decode(), "kavr: cannot listen on %s: %s\n" % (address, reason))
+            with open(regular) as f:
+                self.assertEqual(f.read(), "kept")
+        finally:
+            site.close()
+
+
 class WhatRequestsSee(unittest.TestCase):
     def test_programs_inherit_no_descriptor_of_the_worker(self):
         ini = "[KavRun]\nKavRunEnabled=1\n"
@@ -183,6 +240,37 @@ class WhatRequestsSee(unittest.TestCase):
             self.assertTrue(fds, listing)
             self.assertLessEqual(set(fds), {"0", "1", "2"}, listing)
             self.assertNotIn("socket:", listing)
+        finally:
+            site.close()
+
+    def test_programs_get_the_request_environment_as_under_cgi(self):
+        # The worker's own PATH and variables lead to one program, the
+        # request's to another of the same name: kavrun must find and run
+        # it as the CGI program of that request does.
+        page = '<kavrun exe="kavr_probe" outvar="o"><kavprint>#o#</kavprint>'
+        site = Site("[KavRun]\nKavRunEnabled=1\n[Log]\nLogLevel=3\nLogFilePath={SITE}\n", {"run.kvl": page})
+        probe = "#!/bin/sh\necho %s ua=$HTTP_USER_AGENT var=${KAVR_PROBE_VAR:-unset}\n"
+        for where in ("own", "req"):
+            os.mkdir(os.path.join(site.dir, where))
+            site.write(os.path.join(where, "kavr_probe"), probe % where)
+            os.chmod(os.path.join(site.dir, where, "kavr_probe"), 0o755)
+        request = {"REQUEST_METHOD": "GET", "QUERY_STRING": "template=run.kvl", "HTTP_USER_AGENT": "probe",
+                   "PATH": os.path.join(site.dir, "req") + ":/usr/bin:/bin"}
+        sanitizers = {k: v for k, v in os.environ.items() if k in run_cases.SANITIZER_ENV}
+        try:
+            site.start({"PATH": os.path.join(site.dir, "own") + ":/usr/bin:/bin",
+                        "KAVR_PROBE_VAR": "the worker's own"})
+            through_fastcgi = site.worker.request(request, b"", 20)[0].decode()
+            cgi = subprocess.run([site.link], cwd=site.dir, env=dict(request, **sanitizers),
+                                 stdout=subprocess.PIPE, check=True).stdout.decode()
+            self.assertIn("req ua=probe var=unset", through_fastcgi)
+            self.assertEqual(through_fastcgi, cgi)
+            # A request without PATH (as nginx sends them): the system's
+            # default path, never the worker's.
+            del request["PATH"]
+            page = site.worker.request(request, b"", 20)[0].decode()
+            self.assertNotIn("ua=probe", page)
+            self.assertIn("Error: CreateProcess: %d" % errno.ENOENT, site.log())
         finally:
             site.close()
 

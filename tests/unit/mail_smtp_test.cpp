@@ -1,6 +1,7 @@
 // Delivery of the spool against a scripted SMTP peer that records the
 // dialogue byte for byte.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "mail/flush_spool.h"
 #include "mail/smtp_delivery.h"
@@ -372,6 +373,20 @@ TEST(MailSmtp, FilingOfDeliveredAndRefusedFiles) {
         EXPECT_EQ(d.s.read("log", "mail000007-1.txt"), "older");
         EXPECT_EQ(d.s.read("log", "mail000007-2.txt"), msg);
         EXPECT_TRUE(d.s.files("spool").empty());
+    }
+    {
+        // A log name that the link refuses is a clash even when a look at
+        // it finds nothing (a dangling link): the delivered file is filed
+        // under the next name, not given up.
+        Delivery d;
+        ASSERT_EQ(symlink("gone", d.s.site.path("log/mail000001.txt").c_str()), 0);
+        using test::record;
+        std::string msg = record("") + record("a@x") + record("") + record("s") + record("") +
+                          record("") + "b";
+        d.raw_spool_file("mail000001.txt", msg);
+        d.flush();
+        EXPECT_TRUE(d.s.files("spool").empty());
+        EXPECT_EQ(d.s.read("log", "mail000001-1.txt"), msg);
     }
     {
         // Without a log directory a delivered file is removed, never resent.

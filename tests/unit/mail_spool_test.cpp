@@ -91,6 +91,24 @@ TEST(MailSpool, NumbersSkipThoseInUseInSpoolLogAndErrorDirectories) {
               (Names{"mail000003.txt", "mail000004.txt", "mail000005.txt", "tmp000001.txt"}));
 }
 
+// Another request can take a name between our look and our claim and move
+// its file on before we look again: the name is taken, though it no longer
+// looks taken. A dangling link gives that view for good: the exclusive
+// create and the move refuse it, a look at the name finds nothing.
+TEST(MailSpool, NameTakenAtTheClaimIsSkippedThoughItLooksFreeAfterwards) {
+    MailSite s;
+    s.configure();
+    ASSERT_EQ(symlink("gone", s.site.path("spool/tmp000001.txt").c_str()), 0);
+    ASSERT_EQ(symlink("gone", s.site.path("spool/mail000001.txt").c_str()), 0);
+    s.spool("", "a@x", "", "s", "", "", "body");
+    EXPECT_EQ(s.files("spool"), (Names{"mail000001.txt", "mail000002.txt", "tmp000001.txt"}));
+    using test::record;
+    EXPECT_EQ(s.read("spool", "mail000002.txt"), record("") + record("a@x") + record("") +
+                                                      record("s") + record("") + record("") +
+                                                      "body");
+    EXPECT_EQ(g_spool_counters.tmp, 3);
+}
+
 TEST(MailSpool, NumbersWrapAfter799999) {
     MailSite s;
     s.configure();

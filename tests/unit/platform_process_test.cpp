@@ -1,10 +1,12 @@
 #include "platform/process.h"
 
 #include <errno.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
+#include "platform/request_channel.h"
 #include "tests/unit/test_site.h"
 
 namespace kavr {
@@ -70,6 +72,74 @@ TEST(Process, StartFailureGivesTheSystemErrorNumber) {
     EXPECT_EQ(child.pid, -1);
     EXPECT_FALSE(platform::start_process({}, nullptr, platform::ChildKind::kAttached, child, &err));
     EXPECT_EQ(err, ENOENT);
+}
+
+// A FastCGI request's variables, standing in for the worker's channel.
+class RequestVariables : public platform::RequestChannel {
+public:
+    explicit RequestVariables(Words vars) : vars_(std::move(vars)) {
+        for (std::string& v : vars_) ptrs_.push_back(v.data());
+        ptrs_.push_back(nullptr);
+        platform::set_request_channel(this);
+    }
+    ~RequestVariables() override { platform::set_request_channel(nullptr); }
+    const char* get_env(const char* name) override {
+        std::string prefix = std::string(name) + "=";
+        for (const std::string& v : vars_)
+            if (v.compare(0, prefix.size(), prefix) == 0) return v.c_str() + prefix.size();
+        return nullptr;
+    }
+    char** environment() override { return ptrs_.data(); }
+    size_t read_input(char*, size_t) override { return 0; }
+    void write_output(std::string_view) override {}
+    void flush_output() override {}
+
+private:
+    Words vars_;
+    std::vector<char*> ptrs_;
+};
+
+// Programs named without a directory are looked up in the request's PATH
+// and get the request's environment, whatever the process's own are.
+TEST(Process, ProgramNameAndEnvironmentComeFromTheRequest) {
+    test::TestSite site;
+    for (const char* d : {"own", "req", "plain"}) mkdir(site.path(d).c_str(), 0755);
+    auto program = [&](const std::string& path, const std::string& says, mode_t mode) {
+        site.write(path, "#!/bin/sh\necho " + says + " ${KAVR_PROBE_VAR:-unset}\n");
+        chmod(site.path(path).c_str(), mode);
+    };
+    program("own/kavr_probe", "own", 0755);
+    program("plain/kavr_probe", "plain", 0644);  // found first, may not run: skipped
+    program("req/kavr_probe", "request", 0755);
+    std::string own_path = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", (site.path("own") + ":" + own_path).c_str(), 1);
+    setenv("KAVR_PROBE_VAR", "the process's own", 1);
+    {
+        RequestVariables request({"PATH=" + site.path("plain") + ":" + site.path("req") + ":/bin:/usr/bin",
+                                  "KAVR_PROBE_VAR=the request's"});
+        EXPECT_EQ(run(site, {"kavr_probe"}, platform::ChildKind::kAttached, 5000), "request the request's\n");
+    }
+    {
+        RequestVariables request({"PATH=" + site.path("plain")});
+        platform::Child child;
+        int err = 0;
+        EXPECT_FALSE(platform::start_process({"kavr_probe"}, nullptr, platform::ChildKind::kAttached, child, &err));
+        EXPECT_EQ(err, EACCES);
+    }
+    {
+        // No PATH in the request: the system's default path, not the
+        // process's own.
+        RequestVariables request({"KAVR_PROBE_VAR=x"});
+        platform::Child child;
+        int err = 0;
+        EXPECT_FALSE(platform::start_process({"kavr_probe"}, nullptr, platform::ChildKind::kAttached, child, &err));
+        EXPECT_EQ(err, ENOENT);
+        EXPECT_EQ(run(site, {"sh", "-c", "echo $KAVR_PROBE_VAR"}, platform::ChildKind::kAttached, 5000), "x\n");
+    }
+    // Without a request channel (a CGI process) its own PATH and environment.
+    EXPECT_EQ(run(site, {"kavr_probe"}, platform::ChildKind::kAttached, 5000), "own the process's own\n");
+    setenv("PATH", own_path.c_str(), 1);
+    unsetenv("KAVR_PROBE_VAR");
 }
 
 TEST(Process, TimeoutKillsTheChildAndKeepsWhatItWrote) {
