@@ -73,7 +73,7 @@ int compute_exp(const std::string& expr, std::string& out, size_t size, Request&
             ReportError(r, "11010", r.out);
             return -1;
         }
-        if (EvaluateCompiled(compiled->ops, value, r, row) != 1) return -1;
+        if (EvaluateCompiled(*compiled, value, r, row) != 1) return -1;
     }
     CutToSize(value, size);
     log_value(r, value);
