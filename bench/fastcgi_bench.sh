@@ -137,8 +137,9 @@ for page in "${pages[@]}"; do
 done
 
 # Memory: the resident size of the one worker behind /fcgi1/ after a
-# first thousand hello requests, every fifth of the memory run's hello
-# requests, and a tenth as many 1000-row pages after them.
+# first thousand hello requests, after every fifth of the memory run's
+# hello requests, then after a hundredth and a tenth as many 1000-row
+# pages.
 worker_rss() {
     local p
     p=$(pgrep -f "^$bin/kavr-one" | head -1)
@@ -153,11 +154,13 @@ for i in 1 2 3 4 5; do
     ab -q -n "$step" -c "$concurrency" "$one/hello.kvl" > /dev/null 2>&1
     sizes="$sizes, $((1000 + i * step)): $(worker_rss)"
 done
-ab -q -n $((memory_requests / 10)) -c "$concurrency" "$one/print1000.kvl" > /dev/null 2>&1
+ab -q -n $((memory_requests / 100)) -c "$concurrency" "$one/print1000.kvl" > /dev/null 2>&1
+rows_first=$(worker_rss)
+ab -q -n $((memory_requests / 10 - memory_requests / 100)) -c "$concurrency" "$one/print1000.kvl" > /dev/null 2>&1
 rows=$(worker_rss)
 if [ "$(pgrep -f "^$bin/kavr-one" | head -1)" != "$first_pid" ]; then
     echo "the memory run's worker was replaced: the figures below are of two processes" >&2
 fi
 echo
 echo "One worker's resident size in kB after N hello requests: $sizes;" \
-     "after $((memory_requests / 10)) 1000-row pages more: $rows."
+     "then after $((memory_requests / 100)) 1000-row pages: $rows_first, after $((memory_requests / 10)): $rows."
