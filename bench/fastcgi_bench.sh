@@ -2,7 +2,8 @@
 # Requests per second through lighttpd, measured with ab (apache2-utils):
 # kavr as FastCGI workers, kavr as a CGI program and php-fpm with the same
 # pages in PHP, for hello, a 10,000-iteration loop and 1000 rows from
-# SQLite; then the memory of one kavr worker over 100,000 requests.
+# SQLite; then the memory of one kavr worker over 100,000 requests (a
+# worker of its own, so that it serves every one of them).
 # Each page's kavr answers are checked to be the same through FastCGI and
 # CGI before anything is timed.
 #
@@ -80,9 +81,16 @@ fastcgi.server = (
     "/fcgi/kavr" => ( (
         "bin-path" => "$bin/kavr", "socket" => "$work/run/kavr.sock", "max-procs" => 2,
         "check-local" => "disable", "bin-environment" => ( $odbc_env )
+    ) ),
+    "/fcgi1/kavr" => ( (
+        "bin-path" => "$bin/kavr-one", "socket" => "$work/run/kavr1.sock", "max-procs" => 1,
+        "check-local" => "disable", "bin-environment" => ( $odbc_env )
     ) )
 )
 CONF
+# The memory run's worker: the same program and configuration under a name
+# of its own, to find its process.
+ln -sfn "$bin/kavr" "$bin/kavr-one"
 "$lighttpd" -D -f "$work/lighttpd.conf" > "$work/log/lighttpd.out" 2>&1 &
 pids+=($!)
 base="http://127.0.0.1:$port"
@@ -128,22 +136,28 @@ for page in "${pages[@]}"; do
     echo "| $name | $fcgi | $cgi | $php | $ratio_php | $ratio_cgi |"
 done
 
-# Memory: the resident size of the workers after a first thousand hello
-# requests and after all of them.
+# Memory: the resident size of the one worker behind /fcgi1/ after a
+# first thousand hello requests, every fifth of the memory run's hello
+# requests, and a tenth as many 1000-row pages after them.
 worker_rss() {
-    local total=0 kb
-    for p in $(pgrep -f "^$bin/kavr" || true); do
-        kb=$(awk '/^VmRSS/ {print $2}' "/proc/$p/status" 2>/dev/null || echo 0)
-        total=$((total > kb ? total : kb))
-    done
-    echo "$total"
+    local p
+    p=$(pgrep -f "^$bin/kavr-one" | head -1)
+    awk '/^VmRSS/ {print $2}' "/proc/$p/status" 2>/dev/null || echo 0
 }
-ab -q -n 1000 -c "$concurrency" "$base/fcgi/kavr?template=/site/hello.kvl" > /dev/null 2>&1
-before=$(worker_rss)
-ab -q -n "$memory_requests" -c "$concurrency" "$base/fcgi/kavr?template=/site/hello.kvl" > /dev/null 2>&1
-middle=$(worker_rss)
-ab -q -n $((memory_requests / 10)) -c "$concurrency" "$base/fcgi/kavr?template=/site/print1000.kvl" > /dev/null 2>&1
-after=$(worker_rss)
+one="$base/fcgi1/kavr?template=/site"
+ab -q -n 1000 -c "$concurrency" "$one/hello.kvl" > /dev/null 2>&1
+first_pid=$(pgrep -f "^$bin/kavr-one" | head -1)
+sizes="1,000: $(worker_rss)"
+step=$((memory_requests / 5))
+for i in 1 2 3 4 5; do
+    ab -q -n "$step" -c "$concurrency" "$one/hello.kvl" > /dev/null 2>&1
+    sizes="$sizes, $((1000 + i * step)): $(worker_rss)"
+done
+ab -q -n $((memory_requests / 10)) -c "$concurrency" "$one/print1000.kvl" > /dev/null 2>&1
+rows=$(worker_rss)
+if [ "$(pgrep -f "^$bin/kavr-one" | head -1)" != "$first_pid" ]; then
+    echo "the memory run's worker was replaced: the figures below are of two processes" >&2
+fi
 echo
-echo "Largest worker resident size: ${before} kB after 1,000 hello pages, ${middle} kB after" \
-     "$memory_requests more, ${after} kB after $((memory_requests / 10)) 1000-row pages more."
+echo "One worker's resident size in kB after N hello requests: $sizes;" \
+     "after $((memory_requests / 10)) 1000-row pages more: $rows."

@@ -1,8 +1,9 @@
 // A forward-only source of request body bytes. The program reads standard
 // input through it; tests feed strings or generated streams. Bytes are
-// pulled in small chunks, so nothing is ever held beyond one chunk.
+// pulled in chunks, so nothing is ever held beyond one chunk.
 #pragma once
 #include <cstddef>
+#include <memory>
 #include <string_view>
 
 namespace kavr {
@@ -14,7 +15,7 @@ public:
     // The next byte (0..255), or -1 once the input has ended.
     int Get() {
         if (pos_ == len_ && !refill()) return -1;
-        return static_cast<unsigned char>(buf_[pos_++]);
+        return static_cast<unsigned char>(data_[pos_++]);
     }
     // Up to size bytes into out; 0 once the input has ended.
     size_t Read(char* out, size_t size);
@@ -23,7 +24,7 @@ public:
     // the first n of them.
     std::string_view Buffered() {
         if (pos_ == len_ && !refill()) return {};
-        return std::string_view(buf_ + pos_, len_ - pos_);
+        return std::string_view(data_ + pos_, len_ - pos_);
     }
     void Skip(size_t n) { pos_ += n < len_ - pos_ ? n : len_ - pos_; }
 
@@ -31,15 +32,22 @@ public:
     // all come (it ended early, or nothing more came in time).
     virtual bool CutShort() const { return false; }
 
+    // The most bytes one chunk holds.
+    static constexpr size_t kChunk = 65536;
+
 protected:
-    // Supplies up to size more bytes; 0 means the input has ended.
-    virtual size_t Fill(char* buf, size_t size) = 0;
+    // Supplies up to size more bytes into buf; 0 means the input has ended.
+    // A source that overrides Next instead never fills.
+    virtual size_t Fill(char*, size_t) { return 0; }
+    // The next bytes, valid until the next call: by default what Fill puts
+    // into the source's own buffer. Empty means the input has ended.
+    virtual std::string_view Next();
 
 private:
     bool refill();
 
-    static constexpr size_t kChunk = 16384;
-    char buf_[kChunk];
+    std::unique_ptr<char[]> buf_;  // made at the first Fill
+    const char* data_ = nullptr;
     size_t pos_ = 0, len_ = 0;
     bool ended_ = false;
 };
@@ -65,14 +73,15 @@ private:
 
 // The first length bytes of another source, never one more: a body is
 // exactly CONTENT_LENGTH bytes, whatever follows it. When the other source
-// ends before them, CutShort() is true.
+// ends before them, CutShort() is true. The bytes are read where the other
+// source holds them, never copied.
 class LimitedSource : public ByteSource {
 public:
     LimitedSource(ByteSource& inner, unsigned long length) : inner_(inner), left_(length) {}
     bool CutShort() const override { return cut_short_; }
 
 protected:
-    size_t Fill(char* buf, size_t size) override;
+    std::string_view Next() override;
 
 private:
     ByteSource& inner_;

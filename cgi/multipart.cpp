@@ -149,7 +149,9 @@ struct MultipartDecoder {
         std::string physical, logical;
         if (!MakeUploadTempName(physical, logical)) return fail("no temporary file for an upload");
         made_files.push_back(physical);
-        platform::File file(physical, "wb");
+        // The file was made empty; opened without truncating it, it is not
+        // forced to disk when it is closed (as a truncated file would be).
+        platform::File file(physical, "r+b");
         if (!file.is_open()) return fail("cannot open the upload's temporary file");
         FileSink sink(file);
         uint64_t bytes = 0;
@@ -221,42 +223,71 @@ int ReadPartContent(ByteSource& in, std::string_view delimiter, ContentSink& sin
                     uint64_t& bytes) {
     std::string pattern = "\r\n";
     pattern.append(delimiter.data(), delimiter.size());
-    char out[8192];
-    size_t used = 0;
+    // Content goes to the sink in large blocks (a file: few large writes).
+    constexpr size_t kBlock = ByteSource::kChunk;
+    std::string out;
+    out.reserve(kBlock);
     bool ok = true;
     bytes = 0;
     auto flush = [&] {
-        if (used && ok) ok = sink.Append(std::string_view(out, used)) == 1;
-        bytes += used;
-        used = 0;
+        if (!out.empty() && ok) ok = sink.Append(out) == 1;
+        bytes += out.size();
+        out.clear();
     };
-    auto put = [&](char c) {
-        out[used++] = c;
-        if (used == sizeof out) flush();
+    auto put = [&](std::string_view run) {
+        // A large run goes as it is, without a copy.
+        if (out.empty() && run.size() >= kBlock / 4) {
+            if (ok) ok = sink.Append(run) == 1;
+            bytes += run.size();
+            return;
+        }
+        while (!run.empty()) {
+            size_t n = run.size() < kBlock - out.size() ? run.size() : kBlock - out.size();
+            out.append(run.data(), n);
+            run.remove_prefix(n);
+            if (out.size() == kBlock) flush();
+        }
     };
     // The pattern's only carriage return is its first byte (boundaries hold
     // no line-end characters), so a failed match can only restart at the
     // byte that broke it.
     size_t matched = 0;
     for (;;) {
+        if (!ok) return 0;
         if (matched == 0) {
-            // Bytes up to the next carriage return cannot start the
-            // delimiter: they go to the sink as one run.
+            // Bytes before a carriage return cannot start the delimiter,
+            // and a carriage return that the whole pattern does not follow
+            // is content too: all that goes to the sink as one run, up to
+            // the delimiter or to a carriage return too near the end of
+            // what has come to be told yet (that one is read byte by byte).
             std::string_view run = in.Buffered();
-            size_t cr = run.find('\r');
-            run = run.substr(0, cr);
-            if (!run.empty()) {
-                flush();
-                if (ok) ok = sink.Append(run) == 1;
-                bytes += run.size();
-                in.Skip(run.size());
-                if (!ok) return 0;
-                continue;
+            size_t take = run.size();
+            bool found = false;
+            for (size_t at = 0;; ++at) {
+                at = run.find('\r', at);
+                if (at == std::string_view::npos) break;
+                if (run.size() - at < pattern.size()) {
+                    take = at;
+                    break;
+                }
+                if (run[at + 1] == '\n' && run.compare(at, pattern.size(), pattern) == 0) {
+                    take = at;
+                    found = true;
+                    break;
+                }
             }
+            put(run.substr(0, take));
+            in.Skip(take);
+            if (found) {
+                in.Skip(pattern.size());
+                flush();
+                return ok ? 1 : 0;
+            }
+            if (take > 0) continue;
         }
         int c = in.Get();
         if (c == -1) {
-            for (size_t i = 0; i < matched; ++i) put(pattern[i]);
+            put(std::string_view(pattern).substr(0, matched));
             flush();
             return 0;
         }
@@ -267,14 +298,14 @@ int ReadPartContent(ByteSource& in, std::string_view delimiter, ContentSink& sin
             }
             continue;
         }
-        for (size_t i = 0; i < matched; ++i) put(pattern[i]);
+        put(std::string_view(pattern).substr(0, matched));
         if (c == '\r') {
             matched = 1;
         } else {
-            put(static_cast<char>(c));
+            const char byte = static_cast<char>(c);
+            put(std::string_view(&byte, 1));
             matched = 0;
         }
-        if (!ok) return 0;
     }
 }
 

@@ -1,4 +1,4 @@
-// multipart/form-data bodies, read byte by byte from a ByteSource: fields
+// multipart/form-data bodies, read from a ByteSource: fields
 // become form variables, files are streamed into temporary files and listed
 // in the upload table. Nested multipart/mixed parts (several files under one
 // field) are followed one level deep.

@@ -21,6 +21,7 @@ void make_current(Request& r, DataSource& ds) {
     DbState& state = GetDbState(r);
     state.henv = static_cast<SQLHENV>(ds.henv);
     state.hdbc = static_cast<SQLHDBC>(ds.hdbc);
+    state.source = &ds;
     if (r.in_transaction != 0) EnlistConnection(r, state.henv, state.hdbc);
 }
 
@@ -57,6 +58,25 @@ void log_diagnostic(const Request& r, SQLHENV henv, SQLHDBC hdbc) {
     trace(r, 3, message);
     trace(r, 3, "\n");
 }
+
+// True when the statement failed because its connection is gone: a
+// connection exception (SQLSTATE class 08), or the driver now reports the
+// connection dead.
+bool connection_lost(SQLHDBC hdbc, SQLHSTMT failed) {
+    SQLCHAR sqlstate[6] = {0};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    if (OdbcOk(SQLGetDiagRec(SQL_HANDLE_STMT, failed, 1, sqlstate, &native, nullptr, 0, &length)) &&
+        sqlstate[0] == '0' && sqlstate[1] == '8')
+        return true;
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return OdbcOk(SQLGetConnectAttr(hdbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+           dead == SQL_CD_TRUE;
+}
+
+// A source whose account a request's "username" chooses is opened for
+// that request alone.
+bool account_of_the_request(const DataSource& ds) { return ds.request_user && !ds.user_id; }
 
 }  // namespace
 
@@ -163,11 +183,41 @@ void ReleaseRequestConnections(Request& r) {
     if (!state.enlisted.empty()) EndTransaction(r, true);
     state.henv = SQL_NULL_HENV;
     state.hdbc = SQL_NULL_HDBC;
+    state.source = nullptr;
+}
+
+bool ReopenLostKeptConnection(Request& r, SQLHSTMT failed, ResponseStream& out) {
+    DbState& state = GetDbState(r);
+    DataSource* ds = state.source;
+    if (!ds || !ds->kept || ds->hdbc != state.hdbc) return false;
+    ds->kept = false;
+    if (!connection_lost(state.hdbc, failed)) return false;
+    trace(r, 2, "Warning: the kept connection of datasource ");
+    trace(r, 2, ds->name);
+    trace(r, 2, " was lost; connecting again\n");
+    for (size_t i = 0; i < state.enlisted.size(); ++i)
+        if (state.enlisted[i].hdbc == state.hdbc) state.enlisted.erase(state.enlisted.begin() + i--);
+    state.henv = SQL_NULL_HENV;
+    state.hdbc = SQL_NULL_HDBC;
+    state.source = nullptr;
+    ReleaseDataSource(*ds);
+    // Sources whose account the request chooses are never kept, so the
+    // configured credentials (or none) are the ones it was opened with.
+    return Connect(r, ds->name, "", "", out) == 1;
+}
+
+void ProvedKeptConnection(Request& r) {
+    DbState& state = GetDbState(r);
+    if (state.source) state.source->kept = false;
 }
 
 bool ResetPooledConnection(DataSource& ds) {
     if (ds.connected == kConnectFailed) ds.connected = kNotConnected;
     if (ds.connected != kConnected) return true;
+    if (account_of_the_request(ds)) {
+        ReleaseDataSource(ds);
+        return false;
+    }
     SQLHDBC hdbc = static_cast<SQLHDBC>(ds.hdbc);
     bool ok = OdbcOk(SQLTransact(SQL_NULL_HENV, hdbc, SQL_ROLLBACK)) &&
               OdbcOk(SQLSetConnectOption(hdbc, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_ON));
@@ -176,6 +226,7 @@ bool ResetPooledConnection(DataSource& ds) {
         dead == SQL_CD_TRUE)
         ok = false;
     if (!ok) ReleaseDataSource(ds);
+    ds.kept = ok;
     return ok;
 }
 
@@ -194,6 +245,7 @@ void ReleaseDataSource(DataSource& ds) {
     ds.hdbc = nullptr;
     ds.henv = nullptr;
     ds.connected = kNotConnected;
+    ds.kept = false;
 }
 
 }  // namespace kavr

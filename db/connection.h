@@ -47,8 +47,21 @@ void ReleaseDataSource(DataSource& source);
 // Between two requests of a worker: makes a kept connection as a new one
 // would be (an open transaction rolled back, autocommit on), and forgets a
 // failed attempt so that the next request tries again. A connection that
-// does not take the reset, or that the driver reports dead, is released,
-// to be opened again on its next use. False when it was released.
+// does not take the reset, that the driver reports dead, or whose account
+// the request chose (SQLRequestUser), is released, to be opened again on
+// its next use. False when it was released.
 bool ResetPooledConnection(DataSource& source);
+
+// After the first statement of a request on a connection kept from an
+// earlier one failed: when it failed because the connection broke in
+// between (the server restarted or ended the session), the connection is
+// opened again and made current, and 1 is returned so that the statement
+// runs again; nothing of this request had run on the lost one. 0 in every
+// other case, the failure then being the statement's own.
+bool ReopenLostKeptConnection(Request& request, SQLHSTMT failed, ResponseStream& out);
+
+// The current connection has run a statement in this request: a later
+// failure is no longer one of a connection kept from before.
+void ProvedKeptConnection(Request& request);
 
 }  // namespace kavr

@@ -11,15 +11,19 @@
 
 namespace kavr {
 
+struct DataSource;
+
 struct EnlistedConnection {
     SQLHENV henv = SQL_NULL_HENV;
     SQLHDBC hdbc = SQL_NULL_HDBC;
 };
 
 struct DbState : ModuleState {
-    // Handles of the data source most recently opened or reused.
+    // Handles of the data source most recently opened or reused, and its
+    // record.
     SQLHENV henv = SQL_NULL_HENV;
     SQLHDBC hdbc = SQL_NULL_HDBC;
+    DataSource* source = nullptr;
     // In enlistment order, each connection at most once.
     std::vector<EnlistedConnection> enlisted;
     // The query tags' records and print settings (db/query_state.h).

@@ -42,7 +42,8 @@ int deliver_rows(Request& r, Statement& st, QueryRun& q, int limit, RowSink* sin
             q.fetching = false;
             return 0;
         }
-        q.result.previous = q.result.values;
+        // The next fetch writes every value again.
+        q.result.previous.swap(q.result.values);
     }
     int ok = sink ? sink->end(r, q) : 1;
     q.fetching = false;

@@ -1,5 +1,6 @@
 #include "db/statement.h"
 
+#include "db/connection.h"
 #include "db/db_state.h"
 #include "db/odbc_error.h"
 #include "driver/core/log.h"
@@ -24,6 +25,11 @@ int Statement::open(Request& r, ResponseStream& out) {
 int Statement::execute(Request& r, const std::string& sql, ResponseStream& out) {
     SQLCHAR* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str()));
     SQLRETURN rc = SQLExecDirect(hstmt_, text, static_cast<SQLINTEGER>(sql.size()));
+    if (!OdbcOk(rc) && rc != SQL_NO_DATA && ReopenLostKeptConnection(r, hstmt_, out)) {
+        if (!open(r, out)) return 0;
+        rc = SQLExecDirect(hstmt_, text, static_cast<SQLINTEGER>(sql.size()));
+    }
+    ProvedKeptConnection(r);
     if (OdbcOk(rc) || rc == SQL_NO_DATA) return 1;
     ReportOdbcError(r, hstmt_, "10023", out);
     return 0;

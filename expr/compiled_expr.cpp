@@ -12,10 +12,14 @@ CompiledExpression compile(std::string_view text) {
     if (!c.ok) c.ops.clear();
     // What an operand names is looked up as a reference: names get their
     // "#" here, once, and reference tokens already have them.
-    for (ExprNode& n : c.ops) {
+    c.references.resize(c.ops.size());
+    for (size_t i = 0; i < c.ops.size(); ++i) {
+        ExprNode& n = c.ops[i];
+        if (n.kind != kNodeOperand && n.kind != kNodeUnary) n.comparison = ComparisonCode(n.op);
         if (n.kind != kNodeOperand || !n.needs_resolving) continue;
         bool is_reference = n.value.size() >= 2 && n.value.front() == '#' && n.value.back() == '#';
         if (!is_reference) n.value = "#" + n.value + "#";
+        c.references[i] = CompileReference(std::string_view(n.value).substr(1, n.value.size() - 2));
     }
     return c;
 }

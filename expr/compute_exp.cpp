@@ -40,14 +40,18 @@ int ComputeColumnReference(const std::string& expr, const std::string& operand, 
         std::string unused;
         return compute_exp(expr, unused, size, r, row);
     }
-    log_start(r, expr);
-    // The steps of the lookup and of the evaluation that a plain name takes.
+    // The steps of the lookup and of the evaluation that a plain name takes,
+    // and then their trace lines in the order those steps write them.
     value = CutView(column, kValueSize - 1);
-    LogLookupStart(r, operand);
-    LogLookupValue(r, value);
+    const std::string_view looked_up = value;
     if (IsQuoted(value)) value = value.substr(1, value.size() - 2);
     value = CutView(value, size ? size - 1 : 0);
-    log_value(r, value);
+    if (LogWanted(1)) {
+        log_start(r, expr);
+        LogLookupStart(r, operand);
+        LogLookupValue(r, looked_up);
+        log_value(r, value);
+    }
     return 1;
 }
 
@@ -69,7 +73,7 @@ int compute_exp(const std::string& expr, std::string& out, size_t size, Request&
             ReportError(r, "11010", r.out);
             return -1;
         }
-        if (EvaluateCompiled(compiled->ops, value, r, row) != 1) return -1;
+        if (EvaluateCompiled(*compiled, value, r, row) != 1) return -1;
     }
     CutToSize(value, size);
     log_value(r, value);

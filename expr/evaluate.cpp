@@ -1,6 +1,7 @@
 // The evaluator: runs an expression's postfix list on a stack of values.
 // Operands point into the compiled list until they are looked up or
 // computed, so a run copies no text it does not change.
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -24,27 +25,50 @@ struct Value {
     int kind = kNodeOperand;
     bool needs_resolving = false;
     const std::string* written = nullptr;  // the operand as compiled, until it changes
+    const ReferenceForm* form = nullptr;   // what the operand names, compiled with it
     std::string own;
 
     const std::string& text() const { return written ? *written : own; }
     void set(std::string t) {
         own = std::move(t);
         written = nullptr;
+        form = nullptr;
     }
 };
 
+// Evaluation stacks, one per level of nesting (function arguments and
+// element indexes evaluate inside an evaluation), kept for the next
+// evaluation so that their storage is not made again each time. They hold
+// nothing between evaluations.
+std::deque<std::vector<Value>>& stacks() {
+    static std::deque<std::vector<Value>> s;
+    return s;
+}
+size_t g_depth = 0;
+
 class Evaluator {
 public:
-    Evaluator(Request& r, const RowView& row) : r_(r), row_(row) {}
+    Evaluator(Request& r, const RowView& row) : r_(r), row_(row), depth_(g_depth++) {
+        if (stacks().size() <= depth_) stacks().resize(depth_ + 1);
+    }
+    ~Evaluator() {
+        stacks()[depth_].clear();
+        --g_depth;
+    }
+    Evaluator(const Evaluator&) = delete;
+    Evaluator& operator=(const Evaluator&) = delete;
 
-    int run(const OpList& list, std::string& out) {
+    int run(const CompiledExpression& expr, std::string& out) {
+        std::vector<Value>& stack_ = stacks()[depth_];
         stack_.clear();
-        for (const ExprNode& n : list) {
+        for (size_t i = 0; i < expr.ops.size(); ++i) {
+            const ExprNode& n = expr.ops[i];
             if (n.kind == kNodeOperand) {
                 stack_.emplace_back();
                 Value& v = stack_.back();
                 v.needs_resolving = n.needs_resolving;
                 v.written = &n.value;
+                v.form = expr.references[i].get();
                 continue;
             }
             if (n.kind == kNodeUnary) {
@@ -55,7 +79,7 @@ public:
             if (stack_.size() < 2) return -1;
             Value right = std::move(stack_.back());
             stack_.pop_back();
-            if (!binary(n.op, stack_.back(), right)) return -1;
+            if (!binary(n, stack_.back(), right)) return -1;
         }
         if (stack_.size() != 1) return -1;
         Value& v = stack_.front();
@@ -77,7 +101,7 @@ private:
         if (!v.needs_resolving) return true;
         // Operands to look up were compiled into their "#...#" form.
         std::string value;
-        if (!LookupValue(v.text(), value, kValueSize, r_, row_)) return false;
+        if (!LookupValue(v.text(), value, kValueSize, r_, row_, v.form)) return false;
         v.set(std::move(value));
         v.needs_resolving = false;
         return true;
@@ -124,7 +148,8 @@ private:
         return true;
     }
 
-    bool binary(const std::string& op, Value& left, Value& right) {
+    bool binary(const ExprNode& node, Value& left, Value& right) {
+        const std::string& op = node.op;
         if (op == "&&" || op == "||") {
             bool a, b;
             if (!truth(left, true, a) || !truth(right, true, b)) return false;
@@ -132,7 +157,7 @@ private:
             return true;
         }
         if (!resolve(left) || !resolve(right)) return false;
-        if (int code = ComparisonCode(op)) {
+        if (int code = node.comparison) {
             set_truth(left, CompareValues(left.text(), right.text(), code) != 0);
             return true;
         }
@@ -145,14 +170,14 @@ private:
 
     Request& r_;
     const RowView& row_;
-    std::vector<Value> stack_;
+    size_t depth_;
 };
 
 }  // namespace
 
-int EvaluateCompiled(const OpList& ops, std::string& out, Request& request, const RowView& row) {
+int EvaluateCompiled(const CompiledExpression& expr, std::string& out, Request& request, const RowView& row) {
     Evaluator ev(request, row);
-    return ev.run(ops, out);
+    return ev.run(expr, out);
 }
 
 }  // namespace kavr

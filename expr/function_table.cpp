@@ -96,7 +96,10 @@ FunctionRow* find_row(std::string_view name) {
 
 }  // namespace
 
+unsigned g_function_version = 0;
+
 void RegisterFunction(const char* name, FunctionHandler handler) {
+    ++g_function_version;
     if (FunctionRow* row = find_row(name)) {
         row->handler = handler;
         return;
@@ -111,6 +114,8 @@ bool FindFunction(std::string_view name, FunctionHandler* handler) {
     *handler = row->handler;
     return true;
 }
+
+unsigned FunctionTableVersion() { return g_function_version; }
 
 std::vector<std::string> FunctionNames() {
     std::vector<std::string> names;

@@ -47,6 +47,9 @@ void RegisterFunction(const char* name, FunctionHandler handler);
 // The row for a name. *handler is null for a row whose layer is not linked
 // in. False when the name is not a function.
 bool FindFunction(std::string_view name, FunctionHandler* handler);
+// Changes whenever a function is registered (or its handler replaced), so
+// that what was found in the table can be looked up again.
+unsigned FunctionTableVersion();
 // FindFunction without the handler: is the name a function of the table.
 bool IsFunctionName(std::string_view name);
 

@@ -33,6 +33,7 @@ struct ExprNode {
     bool needs_resolving = false;  // a name, scoped name, element or call; not a literal
     std::string op;                // "&&", "||", "!" for every spelling; others as written
     std::string value;             // the operand as written
+    int comparison = 0;            // a binary node's ComparisonCode, set when compiled
 };
 
 using OpList = std::vector<ExprNode>;

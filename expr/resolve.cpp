@@ -56,12 +56,14 @@ bool lookup_element(Request& r, const RowView& row, const std::string& name, con
 
 void SetQueryColumnResolver(QueryColumnResolver resolver) { g_query_column = resolver; }
 
-int ResolveReference(int token_class, std::string& text, size_t size, Request& r, const RowView& row) {
+int ResolveReference(int token_class, std::string& text, size_t size, Request& r, const RowView& row,
+                     const ReferenceForm* compiled) {
     if (token_class != kTokReference && (text.empty() || text[0] != '#')) return 1;
     std::string_view body = text;
     if (body.size() >= 2 && body.front() == '#' && body.back() == '#') body = body.substr(1, body.size() - 2);
-    std::shared_ptr<const ReferenceForm> form = CompileReference(body);
-    const ReferenceForm& f = *form;
+    std::shared_ptr<const ReferenceForm> form;
+    if (!compiled) form = CompileReference(body);
+    const ReferenceForm& f = compiled ? *compiled : *form;
     std::string value;
     switch (f.kind) {
         case kRefNothing:
@@ -78,8 +80,13 @@ int ResolveReference(int token_class, std::string& text, size_t size, Request& r
         case kRefName:
             break;
     }
-    FunctionHandler handler = nullptr;
-    if (FindFunction(f.name, &handler)) {
+    if (f.function_version != FunctionTableVersion()) {
+        f.function = nullptr;
+        f.is_function = FindFunction(f.name, &f.function);
+        f.function_version = FunctionTableVersion();
+    }
+    if (f.is_function) {
+        FunctionHandler handler = f.function;
         if (!handler) return 0;
         const std::string call_text(body);
         Lexer lex(call_text, kRefKeepDouble);

@@ -10,13 +10,15 @@
 namespace kavr {
 
 struct Request;
+struct ReferenceForm;
 
 // text holds the reference on entry and its value on success (at most
 // size - 1 characters). A text that is neither of class kTokReference nor
 // begins with "#" is left as it is and counts as resolved. 1 when
 // resolved, 0 on failure (a function that failed, a name found nowhere).
+// form, when given, is what CompileReference gives for the reference's body.
 int ResolveReference(int token_class, std::string& text, size_t size, Request& request,
-                     const RowView& row = RowView());
+                     const RowView& row = RowView(), const ReferenceForm* form = nullptr);
 
 // Looks up query.column (and query.recordcount) for a scope name that is
 // not one of cgi, url, form, variables or cookie. 1 with the value in out.

@@ -22,8 +22,8 @@ struct LexState {
     std::string last_token;
 };
 
-// The reads that are recorded. Readers above the lexer (the body scanner)
-// record their own results under their own numbers.
+// The reads that are recorded. Readers above the lexer (the body scanner,
+// tag handlers) record their own results under their own numbers.
 enum TapeOp : uint32_t {
     kTapeNextToken = 1,
     kTapeReadItem,
@@ -31,6 +31,7 @@ enum TapeOp : uint32_t {
     kTapeScanBody,
     kTapeScanIfThen,
     kTapeScanIfElse,
+    kTapeTagReading = 0x100,  // and up: one number per tag that reads itself once
 };
 
 struct TapeKey {
@@ -56,6 +57,7 @@ struct TapeRecord {
     std::string text;     // the token or item read (a reader's name for its own use)
     LexState after;       // the lexer's state after the read
     size_t a = 0, b = 0, c = 0;  // positions a reader found
+    std::shared_ptr<const void> compiled;  // what a reader compiled from the text there
 };
 
 // Room for what the interpreter keeps about the text (its steps); the

@@ -176,7 +176,10 @@ int AssignList(Request& r, const std::string& name, std::string_view value) {
 }
 
 int AssignVariable(Request& r, std::string_view name_form, std::string_view value, const RowView& row) {
-    NameForm nf = ClassifyNameForm(name_form);
+    return AssignVariable(r, ClassifyNameForm(name_form), value, row);
+}
+
+int AssignVariable(Request& r, const NameForm& nf, std::string_view value, const RowView& row) {
     switch (nf.kind) {
         case kNamePlain:
             return r.vars.set(nf.name, value, 0);
@@ -202,10 +205,11 @@ void LogLookupValue(Request& r, std::string_view value) {
     if (LogWanted(1)) WriteLog(r.thread_number, 1, "The value is: " + std::string(value) + "\n");
 }
 
-int LookupValue(const std::string& reference, std::string& out, size_t size, Request& r, const RowView& row) {
+int LookupValue(const std::string& reference, std::string& out, size_t size, Request& r, const RowView& row,
+                const ReferenceForm* form) {
     LogLookupStart(r, reference);
     std::string value = reference;
-    if (ResolveReference(kTokReference, value, size, r, row)) {
+    if (ResolveReference(kTokReference, value, size, r, row, form)) {
         LogLookupValue(r, value);
         out = std::move(value);
         return 1;
@@ -235,8 +239,13 @@ static void report_bare_sql_value(Request& r, const std::string& reference) {
 }
 
 int ExpandAttribute(ExpandMode mode, std::string& text, size_t size, Request& r, const RowView& row) {
-    std::shared_ptr<const SplitText> split =
-        SplitAttributeText(text, mode == kExpandSql ? kRefCollapse : kRefKeepDouble);
+    return ExpandSplitText(mode, *SplitAttributeText(text, mode == kExpandSql ? kRefCollapse : kRefKeepDouble),
+                           text, size, r, row);
+}
+
+int ExpandSplitText(ExpandMode mode, const SplitText& split_text, std::string& text, size_t size, Request& r,
+                    const RowView& row) {
+    const SplitText* split = &split_text;
     CappedText work(kExpandSize - 1);
     bool in_literal = false;  // SQL mode: inside a quoted literal of the statement
     for (const TextPiece& piece : split->pieces) {

@@ -11,6 +11,7 @@
 namespace kavr {
 
 struct Request;
+struct ReferenceForm;
 
 enum NameFormKind { kNamePlain, kNameElement, kNameList, kNameIllegal };
 
@@ -36,13 +37,17 @@ int AssignList(Request& request, const std::string& name, std::string_view value
 // form is illegal or the index cannot be computed.
 int AssignVariable(Request& request, std::string_view name_form, std::string_view value,
                    const RowView& row = RowView());
+// The same for a name form already classified.
+int AssignVariable(Request& request, const NameForm& name_form, std::string_view value,
+                   const RowView& row = RowView());
 
 // Resolves one reference ("#...#") with trace lines. When it cannot be
 // resolved, the existence check is on, no ParameterExists probe is running
 // and the reference is a name, "CurVarName__" is set and error 10810
 // reported. 1 with the value in out, else 0.
+// form, when given, is the compiled form of the reference's body.
 int LookupValue(const std::string& reference, std::string& out, size_t size, Request& request,
-                const RowView& row = RowView());
+                const RowView& row = RowView(), const ReferenceForm* form = nullptr);
 // The trace lines of a lookup: what it looks for, and what it found.
 void LogLookupStart(Request& request, const std::string& reference);
 void LogLookupValue(Request& request, std::string_view value);
@@ -62,6 +67,11 @@ enum ExpandMode { kExpandText, kExpandSql, kExpandHtml };
 // unless it is a number, a comma-separated list of numbers, a name
 // (letters, digits, "_", ".") or empty.
 int ExpandAttribute(ExpandMode mode, std::string& text, size_t size, Request& request,
+                    const RowView& row = RowView());
+// The same for a text already split (SplitAttributeText of text, with "##"
+// collapsed in SQL mode): text receives the result.
+struct SplitText;
+int ExpandSplitText(ExpandMode mode, const SplitText& split, std::string& text, size_t size, Request& request,
                     const RowView& row = RowView());
 
 constexpr size_t kExpandSize = 16384;

@@ -5,6 +5,7 @@
 #include "driver/core/text_util.h"
 #include "expr/evaluator.h"
 #include "expr/lexer.h"
+#include "expr/text_pieces.h"
 #include "expr/variables.h"
 #include "template/code_file.h"
 #include "template/prescan.h"
@@ -54,25 +55,48 @@ int load_code_file(TagCall& call, std::string name, std::string& code) {
     return 1;
 }
 
+// What a kavset tag holds, read once per place in a template: the name
+// form and the value's text, split into literal pieces and references.
+struct SetTag {
+    bool ok = false;  // "=" followed the name form
+    std::string form;
+    NameForm name;
+    std::string value;
+    std::shared_ptr<const SplitText> split;
+};
+
+constexpr uint32_t kSetTagReading = kTapeTagReading + 1;
+
+std::shared_ptr<const SetTag> read_set_tag(Lexer& lexer) {
+    auto tag = std::make_shared<SetTag>();
+    std::string token;
+    lexer.ReadItem(false, tag->form);
+    if (lexer.NextToken(token) == kTokEnd || token != "=") return tag;
+    tag->ok = true;
+    lexer.ReadSignedItem(true, tag->value);
+    SkipTagEnd(lexer);
+    tag->name = ClassifyNameForm(tag->form);
+    tag->split = SplitAttributeText(tag->value, kRefKeepDouble);
+    return tag;
+}
+
 }  // namespace
 
 int KavSet(TagCall& call) {
-    Lexer& lexer = call.lexer;
     Request& r = call.request;
-    std::string form, token, value;
-    lexer.ReadItem(false, form);
-    if (lexer.NextToken(token) == kTokEnd || token != "=") return 0;
-    lexer.ReadSignedItem(true, value);
-    SkipTagEnd(lexer);
-    if (!ExpandAttribute(kExpandText, value, kAttributeSize, r)) return 0;
+    std::shared_ptr<const SetTag> tag = ReadTagOnce<SetTag>(call.lexer, kSetTagReading,
+                                                            [&] { return read_set_tag(call.lexer); });
+    if (!tag->ok) return 0;
+    std::string value;
+    if (!ExpandSplitText(kExpandText, *tag->split, value, kAttributeSize, r)) return 0;
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
         value = value.substr(1, value.size() - 2);
-    if (ClassifyNameForm(form).kind == kNameIllegal) {
+    if (tag->name.kind == kNameIllegal) {
         WriteLog(r.thread_number, 3, "Error: Illegal variable name in KavSet\n");
-        r.out.write("Error: Illegal variable: " + form + "in KavSet<BR>\n");
+        r.out.write("Error: Illegal variable: " + tag->form + "in KavSet<BR>\n");
         return 0;
     }
-    return AssignVariable(r, form, value) ? 1 : 0;
+    return AssignVariable(r, tag->name, value) ? 1 : 0;
 }
 
 int KavEval(TagCall& call) {

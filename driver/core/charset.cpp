@@ -68,10 +68,6 @@ void CutText(std::string& text, size_t max_bytes) {
     if (text.size() > max_bytes) text.resize(CutPoint(text, max_bytes));
 }
 
-std::string_view CutView(std::string_view text, size_t max_bytes) {
-    return text.substr(0, CutPoint(text, max_bytes));
-}
-
 void DropIncompleteTail(std::string& text) {
     if (!Utf8Site()) return;
     for (size_t back = 1; back <= 3 && back <= text.size(); ++back) {
@@ -84,13 +80,9 @@ void DropIncompleteTail(std::string& text) {
     }
 }
 
-void CappedText::append(std::string_view piece) {
+void CappedText::append_at_cap(std::string_view piece) {
     if (full_) return;
     size_t room = cap_ - text_.size();
-    if (piece.size() <= room) {
-        text_ += piece;
-        return;
-    }
     // The bytes just past the cap tell whether it splits a character.
     text_ += piece.substr(0, room + 3);
     text_.resize(CutPoint(text_, cap_));

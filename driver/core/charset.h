@@ -37,7 +37,9 @@ size_t CutPoint(std::string_view text, size_t max_bytes);
 
 // text cut to at most max_bytes at a character boundary.
 void CutText(std::string& text, size_t max_bytes);
-std::string_view CutView(std::string_view text, size_t max_bytes);
+inline std::string_view CutView(std::string_view text, size_t max_bytes) {
+    return text.size() <= max_bytes ? text : text.substr(0, CutPoint(text, max_bytes));
+}
 
 // The value of a size-bounded buffer: at most size - 1 bytes, cut at a
 // character boundary.
@@ -56,11 +58,18 @@ public:
     explicit CappedText(size_t cap) : cap_(cap) {}
     // Builds the text in storage, emptied first (its memory is reused).
     CappedText(size_t cap, std::string&& storage) : text_(std::move(storage)), cap_(cap) { text_.clear(); }
-    void append(std::string_view piece);
+    void append(std::string_view piece) {
+        if (!full_ && piece.size() <= cap_ - text_.size())
+            text_.append(piece.data(), piece.size());
+        else
+            append_at_cap(piece);
+    }
     bool full() const { return full_; }
     std::string take() { return std::move(text_); }
 
 private:
+    void append_at_cap(std::string_view piece);
+
     std::string text_;
     size_t cap_;
     bool full_ = false;

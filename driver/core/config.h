@@ -38,6 +38,9 @@ struct DataSource {
     int connected = 0;
     void* henv = nullptr;  // ODBC handles, owned by the database layer
     void* hdbc = nullptr;
+    // A FastCGI worker's connection kept open from an earlier request and
+    // not yet used by this one: it may have broken in between.
+    bool kept = false;
 };
 
 struct Config {

@@ -26,6 +26,7 @@ sys.path.insert(0, os.path.dirname(HERE))
 import run_cases  # noqa: E402
 
 KAVR = None
+needs_postgresql = unittest.skipUnless(os.environ.get("KAVR_PG_ENV"), "needs a PostgreSQL server (KAVR_PG_ENV)")
 
 
 class Site:
@@ -142,6 +143,75 @@ class PooledConnections(unittest.TestCase):
         finally:
             rc, err, _ = site.close()
         self.assertEqual(rc, 0, err.decode(errors="replace"))
+
+
+@needs_postgresql
+class BrokenPooledConnection(unittest.TestCase):
+    """A kept PostgreSQL connection that breaks between two requests of a
+    worker (its backend terminated from outside, as a server restart or an
+    administrator does) is opened again, and that request succeeds."""
+
+    def test_terminated_backend_is_replaced_by_the_next_request(self):
+        files = dict(DB_FILES, **{
+            "pid.kvl": '<kavdbquery name="P" datasource="{DSN}" sql="SELECT pg_backend_pid() AS p">'
+                       '<kavprint query="P">pid=#p#</kavprint>',
+            "tx.kvl": '<kavdbtransaction><kavdbquery name="T" datasource="{DSN}" '
+                      'sql="INSERT INTO staff VALUES (30, \'t\', \'Tx\', 3)"></kavdbtransaction>done'})
+        site = Site(DB_INI % 1, files, database=True)
+
+        def backend():
+            return re.search(r"pid=(\d+)", site.get("template=pid.kvl")).group(1)
+
+        def terminate(pid):
+            site.db.psql("kavr", "SELECT pg_terminate_backend(%s)" % pid)
+            for _ in range(50):  # gone once the server no longer lists it
+                try:
+                    site.db.psql("kavr", "DO $$ BEGIN IF EXISTS (SELECT 1 FROM pg_stat_activity "
+                                         "WHERE pid = %s) THEN RAISE 'alive'; END IF; END $$" % pid)
+                    return
+                except run_cases.CaseError:
+                    time.sleep(0.1)
+        try:
+            site.start()
+            first = backend()
+            self.assertIn("rows=5", site.get("template=count.kvl"))
+            terminate(first)
+            page = site.get("template=count.kvl")
+            self.assertIn("rows=5", page)
+            self.assertNotIn("connection", page.lower())
+            second = backend()
+            self.assertNotEqual(first, second)
+            # Broken again, and the next request starts with a transaction.
+            terminate(second)
+            self.assertTrue(site.get("template=tx.kvl").endswith("\n\ndone"))
+            self.assertIn("rows=6", site.get("template=count.kvl"))
+            self.assertNotIn(second, backend())
+            self.assertEqual(site.log().count("Connecting with Datasource"), 3)
+            self.assertEqual(site.log().count("was lost; connecting again"), 2)
+        finally:
+            rc, err, _ = site.close()
+        self.assertEqual(rc, 0, err.decode(errors="replace"))
+
+
+@needs_postgresql
+class AccountOfTheRequest(unittest.TestCase):
+    def test_connection_opened_for_a_request_user_is_not_kept(self):
+        ini = (DB_INI % 1).replace("[Log]", "SQLRequestUser1=1\n[Log]")
+        who = ('<kavdbquery name="W" datasource="{DSN}" sql="SELECT current_user AS u">'
+               '<kavprint query="W">user=#u#</kavprint>')
+        site = Site(ini, {"who.kvl": who}, database=True)
+        role = "kavr_visitor_%d" % os.getpid()
+        try:
+            site.db.psql("kavr", "CREATE ROLE %s LOGIN; GRANT ALL ON DATABASE %s TO %s"
+                         % (role, site.db.dbname, role))
+            site.start()
+            self.assertIn("user=%s" % role, site.get("template=who.kvl&username=" + role))
+            # The next request names no user: not the account of the one before.
+            self.assertNotIn(role, site.get("template=who.kvl"))
+            self.assertIn("user=%s" % role, site.get("template=who.kvl&username=" + role))
+        finally:
+            site.close()
+            site.db.psql("kavr", "DROP ROLE IF EXISTS %s" % role)
 
 
 class Limits(unittest.TestCase):

@@ -308,6 +308,41 @@ TEST(ReadPartContent, RunsSplitAcrossRefillsReadTheSame) {
     EXPECT_EQ(sink.text, content + "\r\n-");
 }
 
+// Binary content with a carriage return every 256 bytes, and near-misses
+// of the delimiter among it: the same bytes whatever sizes the input comes
+// in, and they reach the sink in large blocks, not one write per run.
+class BlockSink : public StringSink {
+public:
+    int Append(std::string_view bytes) override {
+        sizes.push_back(bytes.size());
+        return StringSink::Append(bytes);
+    }
+    std::vector<size_t> sizes;
+};
+
+TEST(ReadPartContent, LargeContentReadsTheSameAndGoesOutInLargeBlocks) {
+    std::string content;
+    for (int i = 0; i < 4096; ++i) {
+        for (int b = 0; b < 256; ++b) content += static_cast<char>(b);
+        if (i % 97 == 0) content += "\r\n--b\r\n-B\r\r\n--";
+    }
+    const std::string input = content + "\r\n--B\r\nnext";
+    for (size_t step : {0u, 1000u, 40000u, 70000u}) {
+        StringSource whole(input);
+        TrickleSource pieces(input, step ? step : 1);
+        ByteSource& src = step ? static_cast<ByteSource&>(pieces) : whole;
+        BlockSink sink;
+        uint64_t bytes = 0;
+        ASSERT_EQ(ReadPartContent(src, "--B", sink, bytes), 1) << step;
+        EXPECT_TRUE(sink.text == content) << step;
+        EXPECT_EQ(bytes, content.size());
+        EXPECT_EQ(src.Get(), '\r') << step;
+        if (step == 0 || step > 1000) {
+            EXPECT_LE(sink.sizes.size(), content.size() / 16384 + 4) << step;
+        }
+    }
+}
+
 TEST(ExtractBoundary, FormsAndLimits) {
     const std::vector<std::pair<std::string, std::string>> good = {
         {"abc", "abc"}, {"abc\r\n", "abc"}, {"\"a b;c\"; x=1", "a b;c"}, {"abc; charset=x", "abc"},

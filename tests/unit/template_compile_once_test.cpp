@@ -17,6 +17,8 @@
 #include "template/prescan.h"
 #include "template/tag_table.h"
 #include "template/text_steps.h"
+#include "expr/functions.h"
+#include "tests/unit/expr_test_env.h"
 #include "tests/unit/test_site.h"
 
 namespace kavr {
@@ -283,6 +285,23 @@ TEST(CompileOnce, ATemplateFileIsCompiledAgainOnlyWhenItChanges) {
 
     unlink(path.c_str());
     EXPECT_FALSE(CompileTemplateFile(path));
+}
+
+int fn_shadow(FunctionCall& call) { return call.Result("from the function"); }
+
+// Compiled references keep what the function table said about their name
+// only until the table changes: a function registered later wins over the
+// variable of its name, and comparisons keep their codes.
+TEST(CompileOnce, CompiledReferencesFollowTheFunctionTable) {
+    test::ExprEnv env;
+    env.request.vars.set("LaterFunction", "from the variable");
+    EXPECT_EQ(env.eval("#LaterFunction#"), "from the variable");
+    EXPECT_EQ(env.eval("#LaterFunction & \"!\"#"), "from the variable!");
+    RegisterFunction("LaterFunction", fn_shadow);
+    EXPECT_EQ(env.eval("#LaterFunction#"), "from the function");
+    EXPECT_EQ(env.eval("#LaterFunction & \"!\"#"), "from the function!");
+    EXPECT_EQ(env.eval("#2 GT 10#"), "0");
+    EXPECT_EQ(env.eval("#\"b\" gte \"a\"#"), "1");
 }
 
 }  // namespace
