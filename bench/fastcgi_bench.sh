@@ -103,13 +103,19 @@ pages=("hello|template=/site/hello.kvl|hello.php|5000|200"
        "loop, 10,000 iterations|template=/site/loop.kvl|loop.php|500|50"
        "1000 rows from SQLite|template=/site/print1000.kvl|print1000.php|500|50")
 
-# The same bytes through FastCGI and CGI, and a page that is no error.
+# The same bytes through FastCGI and CGI, a page that is no error, and
+# the same body from the PHP script (else php-fpm would be timed on an
+# error page).
 for page in "${pages[@]}"; do
-    IFS='|' read -r name query _php _n _m <<< "$page"
+    IFS='|' read -r name query script _n _m <<< "$page"
     a=$(curl -s "$base/fcgi/kavr?$query" | md5sum)
     b=$(curl -s "$base/cgi-bin/kavr?$query" | md5sum)
     if [ "$a" != "$b" ] || curl -s "$base/fcgi/kavr?$query" | grep -q "Error Code"; then
         echo "$name: FastCGI and CGI answers differ, or the page fails" >&2
+        exit 1
+    fi
+    if [ -n "$php_handler" ] && [ "$(curl -s -f "$base/php/$script" | md5sum)" != "$a" ]; then
+        echo "$name: php-fpm does not answer $script with kavr's body" >&2
         exit 1
     fi
 done
@@ -121,15 +127,15 @@ rate() {  # URL REQUESTS -> requests per second
 echo "| page | kavr FastCGI req/s | kavr CGI req/s | php-fpm req/s | FastCGI / php-fpm | FastCGI / CGI |"
 echo "|---|---:|---:|---:|---:|---:|"
 for page in "${pages[@]}"; do
-    IFS='|' read -r name query php n m <<< "$page"
+    IFS='|' read -r name query script n m <<< "$page"
     n=$((n * scale)); m=$((m * scale))
     rate "$base/fcgi/kavr?$query" $((n / 10 + 1)) > /dev/null   # warm the workers
     fcgi=$(rate "$base/fcgi/kavr?$query" "$n")
     cgi=$(rate "$base/cgi-bin/kavr?$query" "$m")
     php="-"
     if [ -n "$php_handler" ]; then
-        rate "$base/php/$php" $((n / 10 + 1)) > /dev/null
-        php=$(rate "$base/php/$php" "$n")
+        rate "$base/php/$script" $((n / 10 + 1)) > /dev/null
+        php=$(rate "$base/php/$script" "$n")
     fi
     ratio_php=$(awk -v a="$fcgi" -v b="$php" 'BEGIN { if (b + 0 > 0) printf "%.2f", a / b; else print "-" }')
     ratio_cgi=$(awk -v a="$fcgi" -v b="$cgi" 'BEGIN { if (b + 0 > 0) printf "%.0f", a / b; else print "-" }')

@@ -95,11 +95,11 @@ void Lexer::PushBack(std::string_view token) {
     }
     // The token just read (alone or with its white space) goes back to
     // exactly where it began, even when it was cut or "##" was collapsed.
-    if (pos_ == last_token_end_ && token == last_token_) {
+    const std::string& ws = whitespace();
+    if (pos_ == last_token_end_ && token == last()) {
         pos_ = last_token_start_;
-    } else if (pos_ == last_token_end_ && token.size() == whitespace_.size() + last_token_.size() &&
-               token.substr(0, whitespace_.size()) == whitespace_ &&
-               token.substr(whitespace_.size()) == last_token_) {
+    } else if (pos_ == last_token_end_ && token.size() == ws.size() + last().size() &&
+               token.substr(0, ws.size()) == ws && token.substr(ws.size()) == last()) {
         pos_ = last_ws_start_;
     } else {
         pos_ -= std::min(pos_, token.size());
@@ -127,20 +127,30 @@ TapeKey Lexer::tape_key(uint32_t op, uint32_t flags) const {
 
 void Lexer::save_state(LexState& s) const {
     s.pos = pos_;
-    s.whitespace = whitespace_;
+    s.whitespace = whitespace();
     s.last_ws_start = last_ws_start_;
     s.last_token_start = last_token_start_;
     s.last_token_end = last_token_end_;
-    s.last_token = last_token_;
+    s.last_token = last();
 }
 
 void Lexer::restore_state(const LexState& s) {
     pos_ = s.pos;
-    whitespace_ = s.whitespace;
+    set_whitespace(s.whitespace);
     last_ws_start_ = s.last_ws_start;
     last_token_start_ = s.last_token_start;
     last_token_end_ = s.last_token_end;
     last_token_ = s.last_token;
+    last_view_ = nullptr;
+}
+
+void Lexer::replay_state(const LexState& s) {
+    pos_ = s.pos;
+    ws_view_ = &s.whitespace;
+    last_ws_start_ = s.last_ws_start;
+    last_token_start_ = s.last_token_start;
+    last_token_end_ = s.last_token_end;
+    last_view_ = &s.last_token;
 }
 
 template <typename Read>
@@ -150,7 +160,7 @@ int Lexer::taped(uint32_t op, uint32_t flags, std::string& out, Read read) {
     TapeKey key = tape_key(op, flags);
     if (const TapeRecord* rec = tape->find(key)) {
         out = rec->text;
-        restore_state(rec->after);
+        replay_state(rec->after);
         return rec->result;
     }
     TapeRecord rec;
@@ -176,6 +186,7 @@ int Lexer::ReadSignedItem(bool keep_quotes, std::string& item) {
 int Lexer::next_token(std::string& token) {
     token.clear();
     whitespace_.clear();
+    ws_view_ = nullptr;
     last_ws_start_ = pos_;
     int c;
     while (is_space(c = get()))
@@ -186,6 +197,7 @@ int Lexer::next_token(std::string& token) {
     if (token.size() >= kMaxToken) DropIncompleteTail(token);
     last_token_end_ = pos_;
     last_token_ = token;
+    last_view_ = nullptr;
     return cls;
 }
 
@@ -394,6 +406,7 @@ int scan_plain_text(Next next, std::string& text, std::string& trailing) {
 
 void Lexer::ReadPlainText(std::string& text) {
     whitespace_.clear();
+    ws_view_ = nullptr;
     last_token_end_ = static_cast<size_t>(-1);
     std::string trailing;
     if (file_) {
@@ -412,31 +425,31 @@ void Lexer::ReadPlainText(std::string& text) {
 int Lexer::read_item(bool keep_quotes, std::string& item) {
     int cls = NextToken(item);
     if (!(cls == kTokPunct && item == "\"")) return cls;
-    const std::string leading = whitespace_;
+    const std::string leading = whitespace();
     item = keep_quotes ? "\"" : "";
     std::string tok;
     for (;;) {
         cls = NextToken(tok);
         if (cls == kTokEnd) {
-            whitespace_ = leading;
+            set_whitespace(leading);
             return kTokEnd;
         }
         if (cls == kTokPunct && tok == "\"") {
-            std::string before_quote = whitespace_;
+            std::string before_quote = whitespace();
             std::string next;
             int next_cls = NextToken(next);
-            if (next_cls == kTokPunct && next == "\"" && whitespace_.empty()) {
+            if (next_cls == kTokPunct && next == "\"" && whitespace().empty()) {
                 item += before_quote;
                 item += keep_doubled_ ? "\"\"" : "\"";
                 continue;
             }
-            if (next_cls != kTokEnd) PushBack(whitespace_ + next);
+            if (next_cls != kTokEnd) PushBack(whitespace() + next);
             item += before_quote;
             if (keep_quotes) item += '"';
-            whitespace_ = leading;
+            set_whitespace(leading);
             return kTokString;
         }
-        item += whitespace_;
+        item += whitespace();
         if (cls == kTokReference && !keep_doubled_) {
             for (size_t at = 0; (at = tok.find("\"\"", at)) != std::string::npos; ++at) tok.erase(at, 1);
         }
@@ -447,10 +460,10 @@ int Lexer::read_item(bool keep_quotes, std::string& item) {
 int Lexer::read_signed_item(bool keep_quotes, std::string& item) {
     int cls = ReadItem(keep_quotes, item);
     if (cls != kTokMinus && cls != kTokPlus) return cls;
-    const std::string leading = whitespace_;
+    const std::string leading = whitespace();
     std::string rest;
     int rest_cls = ReadItem(keep_quotes, rest);
-    whitespace_ = leading;
+    set_whitespace(leading);
     if (rest_cls == kTokEnd) return cls;
     item += rest;
     return rest_cls;

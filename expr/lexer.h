@@ -75,7 +75,7 @@ public:
     void PushBack(std::string_view token);
 
     // Leading white space of the last token or item (at most 199 characters).
-    const std::string& whitespace() const { return whitespace_; }
+    const std::string& whitespace() const { return ws_view_ ? *ws_view_ : whitespace_; }
 
     // Position in a text source (index of the next character).
     size_t position() const { return pos_; }
@@ -92,6 +92,9 @@ public:
     // its own reads from the tape.
     void save_state(LexState& state) const;
     void restore_state(const LexState& state);
+    // As restore_state, for a state held by the lexer's tape: its texts are
+    // read where the tape keeps them instead of being copied.
+    void replay_state(const LexState& state);
     // A text source reads as if it ended at limit (npos: at its real end),
     // so that a piece of the text can be read in place.
     void set_limit(size_t limit) { limit_ = limit; }
@@ -134,6 +137,14 @@ private:
     bool keep_doubled_ = false;
     bool check_mode_ = false;
     std::string whitespace_;
+    // After a replay, the white space and the last token are the tape's.
+    const std::string* ws_view_ = nullptr;
+    const std::string* last_view_ = nullptr;
+    const std::string& last() const { return last_view_ ? *last_view_ : last_token_; }
+    void set_whitespace(const std::string& ws) {
+        whitespace_ = ws;
+        ws_view_ = nullptr;
+    }
 
     // Where the last token and its white space started and ended, so that
     // pushing that token back restores the exact position in a text.

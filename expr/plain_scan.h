@@ -83,6 +83,16 @@ size_t ScanToTag(const char* s, size_t at, size_t end, RunWatch& w, StepsOver st
     return end;
 }
 
+// A "<" at lt that starts no tag of the interpreter's table and reads as
+// written: "<" or "</" followed (before end) by a letter other than "k".
+inline bool IsOrdinaryTag(const char* s, size_t lt, size_t end) {
+    size_t at = lt + 1;
+    if (at < end && s[at] == '/') ++at;
+    if (at >= end) return false;
+    char c = s[at];
+    return ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) && c != 'k' && c != 'K';
+}
+
 // The number of white space characters that end [from, end) of s.
 inline size_t TrailingWhitespace(const char* s, size_t from, size_t end) {
     size_t n = 0;

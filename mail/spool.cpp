@@ -29,23 +29,24 @@ std::string spool_file_name(const char* prefix, long n) {
     return *g_config.mail_spool_path + "\\" + name;
 }
 
-// Numbers of the files "*NNNNNN.txt" (any prefix) in a directory; an unset
-// or empty directory holds none. Listed once per search, not per number.
+bool all_digits(const std::string& s, size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(s[i]))) return false;
+    return from < to;
+}
+
+// Numbers of the files "*NNNNNN.txt" (any prefix) in a directory, and of
+// "*NNNNNN-K.txt", the name a filed message takes beside one of the same
+// name; an unset or empty directory holds none. Listed once per search,
+// not per number.
 void collect_numbers(const std::optional<std::string>& dir, std::unordered_set<long>& taken) {
     if (!dir || dir->empty()) return;
     for (const std::string& name : platform::find_files(*dir, "*.txt")) {
-        if (name.size() < 10) continue;
         size_t end = name.size() - 4;
-        long n = 0;
-        bool digits = true;
-        for (size_t i = end - 6; i < end; ++i) {
-            if (!std::isdigit(static_cast<unsigned char>(name[i]))) {
-                digits = false;
-                break;
-            }
-            n = n * 10 + (name[i] - '0');
-        }
-        if (digits) taken.insert(n);
+        size_t dash = name.rfind('-', end);
+        if (dash != std::string::npos && all_digits(name, dash + 1, end)) end = dash;
+        if (end < 6 || !all_digits(name, end - 6, end)) continue;
+        taken.insert(std::stol(name.substr(end - 6, 6)));
     }
 }
 

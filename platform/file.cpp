@@ -63,12 +63,68 @@ bool is_directory(const std::string& path) {
 
 bool delete_file(const std::string& path) { return unlink(to_os_path(path).c_str()) == 0; }
 
+namespace {
+
+bool write_all(int fd, const char* data, size_t n) {
+    while (n > 0) {
+        ssize_t w = ::write(fd, data, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        data += w;
+        n -= static_cast<size_t>(w);
+    }
+    return true;
+}
+
+// A move to another file system: the copy is made under the new name
+// (created exclusively) and on disk before the original goes, so a failure
+// at any point leaves the original, never neither.
+NewName copy_to_new_name(const std::string& from, const std::string& to) {
+    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return NewName::kFailed;
+    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (out < 0) {
+        NewName why = errno == EEXIST ? NewName::kTaken : NewName::kFailed;
+        ::close(in);
+        return why;
+    }
+    char buf[65536];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        if (!write_all(out, buf, static_cast<size_t>(n))) {
+            ok = false;
+            break;
+        }
+    }
+    ::close(in);
+    ok = fsync(out) == 0 && ok;
+    ok = ::close(out) == 0 && ok;
+    if (!ok) {
+        unlink(to.c_str());
+        return NewName::kFailed;
+    }
+    unlink(from.c_str());
+    return NewName::kClaimed;
+}
+
+}  // namespace
+
 NewName move_to_new_name(const std::string& from, const std::string& to) {
     // link + unlink refuses an existing destination, unlike rename().
     std::string f = to_os_path(from), t = to_os_path(to);
-    if (link(f.c_str(), t.c_str()) != 0) return errno == EEXIST ? NewName::kTaken : NewName::kFailed;
-    unlink(f.c_str());
-    return NewName::kClaimed;
+    if (link(f.c_str(), t.c_str()) == 0) {
+        unlink(f.c_str());
+        return NewName::kClaimed;
+    }
+    if (errno == EEXIST) return NewName::kTaken;
+    if (errno == EXDEV) return copy_to_new_name(f, t);
+    return NewName::kFailed;
 }
 
 bool move_file(const std::string& from, const std::string& to) {

@@ -55,6 +55,7 @@ bool file_exists(const std::string& path);
 bool is_directory(const std::string& path);
 bool delete_file(const std::string& path);
 // Fails when the destination exists, as a move of one file onto another must.
+// A move to another file system copies the file and then removes it.
 bool move_file(const std::string& from, const std::string& to);
 // The same, telling a destination that exists (kTaken) from other failures.
 NewName move_to_new_name(const std::string& from, const std::string& to);

@@ -34,7 +34,7 @@ int taped_scan(Lexer& lexer, TapeOp op, std::string_view tag, BodyRange& body, S
         body.begin = rec->a;
         body.end = rec->b;
         body.after = rec->c;
-        lexer.restore_state(rec->after);
+        lexer.replay_state(rec->after);
         return rec->result;
     }
     TapeRecord rec;

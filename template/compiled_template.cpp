@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "platform/file.h"
+#include "template/text_steps.h"
 
 namespace kavr {
 
@@ -43,6 +44,7 @@ std::shared_ptr<const CompiledTemplate> CompileTemplateFile(const std::string& p
     PreScanText(std::move(raw), compiled->scan);
     compiled->tape = std::make_shared<TokenTape>(std::move(compiled->scan.text));
     compiled->scan.text.clear();
+    if (compiled->scan.plain) KeepWholeTextStep(*compiled->tape);
     if (!stamp.exists) return compiled;
     const size_t size = compiled->tape->text().size();
     if (it != c.files.end()) {

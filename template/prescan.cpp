@@ -156,14 +156,17 @@ int scan(Lexer& lexer, PreScanResult& res) {
 
 void PreScanText(std::string raw, PreScanResult& result) {
     result = PreScanResult();
-    // A text with no comment and no tag the scan looks at, all of which
-    // reads as written, is its own pre-scanned text.
+    // A text that reads as written, whose every "<" starts an ordinary
+    // tag (neither a comment nor one the scan or the interpreter looks at),
+    // is its own pre-scanned text and is copied whole when it runs.
     RunWatch watch;
-    size_t lt = ScanToTag(raw.data(), 0, raw.size(), watch, [&](size_t at) { return passes_through(raw, at); });
+    size_t lt = ScanToTag(raw.data(), 0, raw.size(), watch,
+                          [&](size_t at) { return IsOrdinaryTag(raw.data(), at, raw.size()); });
     if (watch.clean && lt == raw.size()) {
         raw.resize(raw.size() - TrailingWhitespace(raw.data(), 0, raw.size()));
         result.text = std::move(raw);
         result.ok = 1;
+        result.plain = true;
         return;
     }
     Lexer lexer(std::make_shared<TokenTape>(std::move(raw)), kRefHashIsChar, false);

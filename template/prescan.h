@@ -23,6 +23,9 @@ struct PreScanResult {
     int comments = 0;           // comments met and left
     bool open_comment = false;  // the text ended inside a comment
     bool late_header = false;   // a tag that needs the header written late
+    // The text reads as written to its end and holds no "<" that the
+    // interpreter stops at: it is all copied, as it stands.
+    bool plain = false;
 };
 
 // Pre-scans raw (the whole input, read in text mode).

@@ -33,7 +33,7 @@ std::shared_ptr<const Compiled> ReadTagOnce(Lexer& lexer, uint32_t op, Read read
     if (!tape) return read();
     TapeKey key = lexer.tape_key(op);
     if (const TapeRecord* rec = tape->find(key)) {
-        lexer.restore_state(rec->after);
+        lexer.replay_state(rec->after);
         return std::static_pointer_cast<const Compiled>(rec->compiled);
     }
     std::shared_ptr<const Compiled> compiled = read();

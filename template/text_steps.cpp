@@ -12,16 +12,6 @@ namespace kavr {
 
 namespace {
 
-bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-// A "<" whose tag cannot be one of the table's and that reads as written:
-// "<" or "</" followed by a letter other than "k".
-bool passes_through(const std::string& s, size_t lt, size_t end) {
-    size_t at = lt + 1;
-    if (at < end && s[at] == '/') ++at;
-    return at < end && is_letter(s[at]) && s[at] != 'k' && s[at] != 'K';
-}
-
 void add_text(TextStep& st, size_t begin, size_t size) {
     if (!size) return;
     if (!st.copy.empty() && !st.copy.back().owned && st.copy.back().begin + st.copy.back().size == begin) {
@@ -57,7 +47,7 @@ void build(Lexer& lexer, TextStep& st) {
         const size_t from = lexer.position();
         RunWatch watch;
         size_t lt = ScanToTag(src.data(), from, end, watch,
-                              [&](size_t at) { return passes_through(src, at, end); });
+                              [&](size_t at) { return IsOrdinaryTag(src.data(), at, end); });
         if (watch.clean && lt == end) {
             // The white space at the end goes with the end of the text.
             add_text(st, from, end - from - TrailingWhitespace(src.data(), from, end));
@@ -128,6 +118,17 @@ StepTable& table_of(TokenTape& tape) {
 }
 
 }  // namespace
+
+void KeepWholeTextStep(TokenTape& tape) {
+    // What build gives for the whole text read from its start by a new
+    // lexer: the text in one piece, the lexer at its end.
+    TextStep st;
+    add_text(st, 0, tape.text().size());
+    st.kind = TextStep::kEndOfText;
+    st.after.pos = tape.text().size();
+    st.after.last_token_end = static_cast<size_t>(-1);
+    table_of(tape).steps.insert_or_assign(StepKey{0, std::string::npos}, std::move(st));
+}
 
 const TextStep& StepAt(Lexer& lexer, TextStep& scratch) {
     lexer.set_reference_mode(kRefHashIsChar);

@@ -46,4 +46,9 @@ struct TextStep {
 // it has one (found and kept there the first time), else into scratch.
 const TextStep& StepAt(Lexer& lexer, TextStep& scratch);
 
+// For a text known to read as written to its end with no tag the
+// interpreter stops at (the pre-scan found it so): keeps its first step, the
+// whole text, without reading it again.
+void KeepWholeTextStep(TokenTape& tape);
+
 }  // namespace kavr

@@ -1,6 +1,7 @@
 // Delivery of the spool against a scripted SMTP peer that records the
 // dialogue byte for byte.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "mail/flush_spool.h"
@@ -411,6 +412,33 @@ TEST(MailSmtp, FilingOfDeliveredAndRefusedFiles) {
         FlushSpoolWith(quick());
         EXPECT_EQ(s.files("spool"), Names{"mail000001.txt"});
     }
+}
+
+// A move to another file system cannot be a link: the delivered file is
+// copied there and leaves the spool, rather than being given up.
+TEST(MailSmtp, LogDirectoryOnAnotherFileSystemReceivesDeliveredFiles) {
+    char other[] = "/dev/shm/kavr-log-XXXXXX";
+    if (!mkdtemp(other)) GTEST_SKIP() << "no /dev/shm";
+    std::string log = other;
+    struct Cleanup {
+        std::string dir;
+        ~Cleanup() { EXPECT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0); }
+    } cleanup{log};
+    ScriptedSmtpPeer peer({});
+    MailSite s;
+    struct stat a, b;
+    if (stat(log.c_str(), &a) != 0 || stat(s.site.dir().c_str(), &b) != 0 || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "/dev/shm is on the file system of the test site";
+    s.site.load_config("[SMTP]\nMailSpoolPath=" + s.site.path("spool") + "\nMailLogPath=" + log +
+                       "\nSMTP_Server=127.0.0.1\nSMTP_Port=" + std::to_string(peer.port()));
+    s.spool("", "a@x", "", "s", "", "", "b");
+    std::string msg = s.read("spool", "mail000001.txt");
+    FlushSpoolWith(quick());
+    EXPECT_NE(peer.transcript().find("DATA\r\n"), std::string::npos);
+    EXPECT_TRUE(s.files("spool").empty());
+    std::string filed;
+    EXPECT_TRUE(platform::read_whole_file(log + "/mail000001.txt", filed));
+    EXPECT_EQ(filed, msg);
 }
 
 TEST(MailSmtp, ServerSettingsFromTheConfigurationFile) {

@@ -86,9 +86,12 @@ TEST(MailSpool, NumbersSkipThoseInUseInSpoolLogAndErrorDirectories) {
     EXPECT_EQ(s.files("spool"), (Names{"mail000003.txt", "mail000004.txt", "tmp000001.txt"}));
     EXPECT_EQ(s.read("spool", "tmp000001.txt"), "left behind");
     EXPECT_EQ(g_spool_counters.tmp, 3);
+    // A message filed beside a same-named one holds its number too.
+    s.site.write("log/mail000005-2.txt", "x");
+    s.site.write("log/notes-1.txt", "x");
     s.spool("", "a@x", "", "", "", "", "b");
     EXPECT_EQ(s.files("spool"),
-              (Names{"mail000003.txt", "mail000004.txt", "mail000005.txt", "tmp000001.txt"}));
+              (Names{"mail000003.txt", "mail000004.txt", "mail000006.txt", "tmp000001.txt"}));
 }
 
 // Another request can take a name between our look and our claim and move

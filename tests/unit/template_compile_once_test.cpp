@@ -238,7 +238,9 @@ int prescan_by_tokens(const std::string& raw, PreScanResult& res) {
 }
 
 TEST(CompileOnce, PreScanCopiesWhatTheTokensRead) {
+    TagRows rows;
     unsigned seed = 99;
+    int plain = 0;
     for (int round = 0; round < 3000; ++round) {
         std::string raw = random_text(seed, 24);
         PreScanResult expected, got;
@@ -249,12 +251,23 @@ TEST(CompileOnce, PreScanCopiesWhatTheTokensRead) {
         ASSERT_EQ(got.text, expected.text) << raw.substr(0, 120);
         ASSERT_EQ(got.comments, expected.comments);
         ASSERT_EQ(got.late_header, expected.late_header) << raw.substr(0, 120);
+        if (got.plain) {
+            // A text found plain runs as one copy of itself.
+            ++plain;
+            Lexer lexer(got.text, kRefHashIsChar);
+            ASSERT_EQ(by_tokens(lexer), got.text + "[end]") << raw.substr(0, 120);
+            auto tape = std::make_shared<TokenTape>(got.text);
+            KeepWholeTextStep(*tape);
+            Lexer taped(tape, kRefHashIsChar);
+            ASSERT_EQ(by_steps(taped), got.text + "[end]");
+        }
         ASSERT_EQ(got.marks.size(), expected.marks.size()) << raw.substr(0, 120);
         for (size_t i = 0; i < got.marks.size(); ++i) {
             EXPECT_EQ(got.marks[i].pos, expected.marks[i].pos);
             EXPECT_EQ(got.marks[i].line, expected.marks[i].line);
         }
     }
+    EXPECT_GT(plain, 100);
 }
 
 TEST(CompileOnce, ATemplateFileIsCompiledAgainOnlyWhenItChanges) {
