@@ -13,8 +13,9 @@ lighttpd on a free port of 127.0.0.1 and fetches a template, a missing
 template (the installed catalog's 10220 box) and the information page.
 Without lighttpd the same requests run the installed kavr as CGI directly.
 The installed tagcheck checks the site's template, the manual pages must
-format without a warning, and tagcheck(1) must name every option of
-tagcheck --help.
+format without a warning, tagcheck(1) must name every option of
+tagcheck --help, and kavr(1) and the deployment guide --listen and every
+[FastCGI] key of the configuration reader.
 """
 
 import argparse
@@ -105,6 +106,27 @@ def check_tagcheck_options(root):
     page = re.sub(r".\x08", "", page)
     missing = sorted(o for o in options if o not in page)
     check(not missing, "tagcheck(1) lacks options of tagcheck --help: " + ", ".join(missing))
+
+
+def check_fastcgi_keys(root):
+    """kavr(1) and the installed deployment guide name --listen and every
+    key of [FastCGI] that the configuration reader knows."""
+    source = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
+                          "driver", "core", "config.cpp")
+    with open(source) as f:
+        keys = re.findall(r'\("FastCGI",\s*"(\w+)"', f.read())
+    check(keys, "no [FastCGI] key found in " + source)
+    with open(os.path.join(root, "share/doc/kavr/admin/deployment.md")) as f:
+        guide = f.read()
+    missing = [k for k in keys + ["--listen"] if "`%s" % k not in guide]
+    check(not missing, "admin/deployment.md lacks " + ", ".join(missing))
+    if not shutil.which("groff"):
+        return
+    page = subprocess.run(["groff", "-man", "-Tascii", os.path.join(root, "share/man/man1/kavr.1")],
+                          capture_output=True, text=True).stdout
+    page = re.sub(r".\x08", "", page)
+    missing = [k for k in keys + ["--listen"] if k not in page]
+    check(not missing, "kavr(1) lacks " + ", ".join(missing))
 
 
 def make_site(root, site):
@@ -211,6 +233,7 @@ def main():
         root = install(os.path.abspath(args.build), os.path.join(tmp, "stage"))
         check_man_pages(root)
         check_tagcheck_options(root)
+        check_fastcgi_keys(root)
         site = os.path.join(tmp, "site")
         make_site(root, site)
         r = subprocess.run([os.path.join(root, "bin/tagcheck"), os.path.join(site, "templates/hello.kvl")],
