@@ -31,6 +31,7 @@ enum TapeOp : uint32_t {
     kTapeScanBody,
     kTapeScanIfThen,
     kTapeScanIfElse,
+    kTapeNextTagEvent,
     kTapeTagReading = 0x100,  // and up: one number per tag that reads itself once
 };
 

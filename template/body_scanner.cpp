@@ -49,9 +49,38 @@ int taped_scan(Lexer& lexer, TapeOp op, std::string_view tag, BodyRange& body, S
     return result;
 }
 
+int next_tag_event(Lexer& lexer, TagEvent& event);
+
 }  // namespace
 
 int NextTagEvent(Lexer& lexer, TagEvent& event) {
+    // A tag event is found once per position (and limit and mode) of the
+    // lexer's tape. Only events found are kept: the end of the text leaves
+    // the event as the reading left it, which depends on what it held.
+    TokenTape* tape = lexer.tape();
+    if (!tape) return next_tag_event(lexer, event);
+    TapeKey key = lexer.tape_key(kTapeNextTagEvent);
+    if (const TapeRecord* rec = tape->find(key)) {
+        event.name = rec->text;
+        event.lt = rec->a;
+        event.closing = rec->b != 0;
+        lexer.replay_state(rec->after);
+        return rec->result;
+    }
+    TapeRecord rec;
+    int result = rec.result = next_tag_event(lexer, event);
+    if (!result) return 0;
+    rec.text = event.name;
+    rec.a = event.lt;
+    rec.b = event.closing ? 1 : 0;
+    lexer.save_state(rec.after);
+    tape->store(key, std::move(rec));
+    return result;
+}
+
+namespace {
+
+int next_tag_event(Lexer& lexer, TagEvent& event) {
     std::string token;
     for (;;) {
         if (lexer.NextToken(token) == kTokEnd) return 0;
@@ -64,7 +93,6 @@ int NextTagEvent(Lexer& lexer, TagEvent& event) {
     }
 }
 
-namespace {
 
 int scan_body(Lexer& lexer, std::string_view tag, BodyRange& body) {
     body.begin = lexer.position();

@@ -13,6 +13,7 @@
 #include "driver/core/request.h"
 #include "driver/core/text_util.h"
 #include "expr/lexer.h"
+#include "template/body_scanner.h"
 #include "template/compiled_template.h"
 #include "template/prescan.h"
 #include "template/tag_table.h"
@@ -121,6 +122,56 @@ TEST(CompileOnce, StepsWriteWhatTheTokensRead) {
         Lexer untaped(text, kRefHashIsChar);
         untaped.set_limit(limit);
         ASSERT_EQ(by_steps(untaped), expected) << text.substr(0, 120);
+    }
+}
+
+// The parts of constructs found through the tape are the ones found by
+// reading: bodies, branches and tag events, from every position, in every
+// mode, the second time from the tape.
+TEST(CompileOnce, ConstructPartsFoundOnceAreTheOnesRead) {
+    const char* const parts[] = {"<kavfor i = 1 to 2>", "</kavfor>", "<kavif #a#>", "<kavelse>", "<kavelseif b>",
+                                 "</kavif>", "<kavwhile x>", "</ KAVWHILE>", "text ", "#x#", "<p>", "<"};
+    unsigned seed = 2024;
+    for (int round = 0; round < 1500; ++round) {
+        std::string text;
+        for (int i = static_cast<int>((seed = seed * 1103515245 + 12345) >> 16) % 14; i > 0; --i) {
+            seed = seed * 1103515245 + 12345;
+            text += parts[(seed >> 16) % (sizeof parts / sizeof parts[0])];
+        }
+        auto tape = std::make_shared<TokenTape>(text);
+        for (int pass = 0; pass < 2; ++pass) {
+            for (size_t start = 0; start < text.size(); start += 1 + text.size() / 7) {
+                Lexer a(text, kRefHashIsChar), b(tape, kRefHashIsChar);
+                for (Lexer* l : {&a, &b}) {
+                    l->set_position(start);
+                    l->set_reference_mode(static_cast<signed char>(round % 2 ? kRefHashIsChar : kRefKeepDouble));
+                }
+                BodyRange ra, rb;
+                ElseKind ka = kNoElse, kb = kNoElse;
+                TagEvent ea, eb;
+                int rca = 0, rcb = 0;
+                switch (round % 4) {
+                    case 0: rca = ScanBody(a, "kavfor", ra), rcb = ScanBody(b, "kavfor", rb); break;
+                    case 1: rca = ScanIfThen(a, ra), rcb = ScanIfThen(b, rb); break;
+                    case 2: rca = ScanIfElse(a, ka, ra), rcb = ScanIfElse(b, kb, rb); break;
+                    case 3:
+                        while ((rca = NextTagEvent(a, ea)) == (rcb = NextTagEvent(b, eb)) && rca) {
+                            ASSERT_EQ(ea.name, eb.name);
+                            ASSERT_EQ(ea.lt, eb.lt);
+                            ASSERT_EQ(ea.closing, eb.closing);
+                        }
+                        break;
+                }
+                ASSERT_EQ(rca, rcb) << text;
+                ASSERT_EQ(ka, kb) << text;
+                if (rca && round % 4 != 3) {
+                    ASSERT_EQ(ra.begin, rb.begin) << text;
+                    ASSERT_EQ(ra.end, rb.end) << text;
+                    ASSERT_EQ(ra.after, rb.after) << text;
+                }
+                ASSERT_EQ(a.position(), b.position()) << text;
+            }
+        }
     }
 }
 
