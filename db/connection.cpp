@@ -186,12 +186,18 @@ void ReleaseRequestConnections(Request& r) {
     state.source = nullptr;
 }
 
-bool ReopenLostKeptConnection(Request& r, SQLHSTMT failed, ResponseStream& out) {
+bool LostKeptConnection(Request& r, SQLHSTMT failed) {
     DbState& state = GetDbState(r);
     DataSource* ds = state.source;
     if (!ds || !ds->kept || ds->hdbc != state.hdbc) return false;
     ds->kept = false;
-    if (!connection_lost(state.hdbc, failed)) return false;
+    return connection_lost(state.hdbc, failed);
+}
+
+int ReopenCurrentConnection(Request& r, ResponseStream& out) {
+    DbState& state = GetDbState(r);
+    DataSource* ds = state.source;
+    if (!ds) return 0;
     trace(r, 2, "Warning: the kept connection of datasource ");
     trace(r, 2, ds->name);
     trace(r, 2, " was lost; connecting again\n");
@@ -203,7 +209,7 @@ bool ReopenLostKeptConnection(Request& r, SQLHSTMT failed, ResponseStream& out) 
     ReleaseDataSource(*ds);
     // Sources whose account the request chooses are never kept, so the
     // configured credentials (or none) are the ones it was opened with.
-    return Connect(r, ds->name, "", "", out) == 1;
+    return Connect(r, ds->name, "", "", out);
 }
 
 void ProvedKeptConnection(Request& r) {

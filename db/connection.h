@@ -53,12 +53,16 @@ void ReleaseDataSource(DataSource& source);
 bool ResetPooledConnection(DataSource& source);
 
 // After the first statement of a request on a connection kept from an
-// earlier one failed: when it failed because the connection broke in
-// between (the server restarted or ended the session), the connection is
-// opened again and made current, and 1 is returned so that the statement
-// runs again; nothing of this request had run on the lost one. 0 in every
-// other case, the failure then being the statement's own.
-bool ReopenLostKeptConnection(Request& request, SQLHSTMT failed, ResponseStream& out);
+// earlier one failed: true when it failed because the connection broke in
+// between (the server restarted or ended the session). Nothing of this
+// request has run on it then, so the statement may run again on a new one.
+// False in every other case, the failure then being the statement's own.
+bool LostKeptConnection(Request& request, SQLHSTMT failed);
+
+// Closes the current connection (its statements freed first by the
+// caller) and opens it again, as the current one. 1 on success; a failure
+// is on the page.
+int ReopenCurrentConnection(Request& request, ResponseStream& out);
 
 // The current connection has run a statement in this request: a later
 // failure is no longer one of a connection kept from before.

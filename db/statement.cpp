@@ -22,14 +22,21 @@ int Statement::open(Request& r, ResponseStream& out) {
     return 0;
 }
 
-int Statement::execute(Request& r, const std::string& sql, ResponseStream& out) {
-    SQLCHAR* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str()));
-    SQLRETURN rc = SQLExecDirect(hstmt_, text, static_cast<SQLINTEGER>(sql.size()));
-    if (!OdbcOk(rc) && rc != SQL_NO_DATA && ReopenLostKeptConnection(r, hstmt_, out)) {
-        if (!open(r, out)) return 0;
-        rc = SQLExecDirect(hstmt_, text, static_cast<SQLINTEGER>(sql.size()));
+SQLRETURN Statement::call(Request& r, const std::function<SQLRETURN(SQLHSTMT)>& op, ResponseStream& out) {
+    SQLRETURN rc = op(hstmt_);
+    if (!OdbcOk(rc) && rc != SQL_NO_DATA && LostKeptConnection(r, hstmt_)) {
+        close();  // before its connection goes
+        rc = ReopenCurrentConnection(r, out) && open(r, out) ? op(hstmt_) : SQL_ERROR;
     }
     ProvedKeptConnection(r);
+    return rc;
+}
+
+int Statement::execute(Request& r, const std::string& sql, ResponseStream& out) {
+    SQLCHAR* text = reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str()));
+    SQLRETURN rc = call(
+        r, [&](SQLHSTMT h) { return SQLExecDirect(h, text, static_cast<SQLINTEGER>(sql.size())); }, out);
+    if (hstmt_ == SQL_NULL_HSTMT) return 0;  // no statement on the new connection: reported
     if (OdbcOk(rc) || rc == SQL_NO_DATA) return 1;
     ReportOdbcError(r, hstmt_, "10023", out);
     return 0;

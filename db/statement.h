@@ -1,5 +1,6 @@
 // One statement on the request's current connection.
 #pragma once
+#include <functional>
 #include <string>
 
 #include "db/odbc_api.h"
@@ -25,6 +26,12 @@ public:
     // change that touched no row counts as success whatever the driver's
     // ODBC version says about it.
     int execute(Request& request, const std::string& sql, ResponseStream& out);
+    // Makes one ODBC call that runs on the statement (a direct execution, a
+    // catalog function) and returns its result. When it failed because a
+    // connection kept from an earlier request broke in between, the
+    // connection is opened again and the call made once more on a new
+    // statement.
+    SQLRETURN call(Request& request, const std::function<SQLRETURN(SQLHSTMT)>& op, ResponseStream& out);
     void close();
 
     SQLHSTMT handle() const { return hstmt_; }

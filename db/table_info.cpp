@@ -32,8 +32,10 @@ int TableColumns(Request& r, const std::string& table, const std::string* field_
     columns.clear();
     Statement st;
     if (!st.open(r, out)) return 0;
-    if (!OdbcOk(SQLColumns(st.handle(), nullptr, 0, nullptr, 0, sql_text(table), SQL_NTS,
-                           nullptr, 0))) {
+    auto columns_of = [&](SQLHSTMT h) {
+        return SQLColumns(h, nullptr, 0, nullptr, 0, sql_text(table), SQL_NTS, nullptr, 0);
+    };
+    if (!OdbcOk(st.call(r, columns_of, out))) {
         ReportOdbcError(r, st.handle(), "10022", out);
         return 0;
     }
@@ -77,11 +79,15 @@ int KeyColumns(Request& r, const std::string& table, std::vector<std::string>& n
     SQLRETURN rc;
     SQLUSMALLINT name_column;
     if (has_primary_keys == SQL_TRUE) {
-        rc = SQLPrimaryKeys(st.handle(), nullptr, 0, nullptr, 0, sql_text(table), SQL_NTS);
+        rc = st.call(r, [&](SQLHSTMT h) {
+            return SQLPrimaryKeys(h, nullptr, 0, nullptr, 0, sql_text(table), SQL_NTS);
+        }, out);
         name_column = 4;
     } else {
-        rc = SQLSpecialColumns(st.handle(), SQL_BEST_ROWID, nullptr, 0, nullptr, 0, sql_text(table),
-                               SQL_NTS, SQL_SCOPE_TRANSACTION, SQL_NO_NULLS);
+        rc = st.call(r, [&](SQLHSTMT h) {
+            return SQLSpecialColumns(h, SQL_BEST_ROWID, nullptr, 0, nullptr, 0, sql_text(table), SQL_NTS,
+                                     SQL_SCOPE_TRANSACTION, SQL_NO_NULLS);
+        }, out);
         name_column = 2;
     }
     if (!OdbcOk(rc)) {

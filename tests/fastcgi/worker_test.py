@@ -157,7 +157,7 @@ class BrokenPooledConnection(unittest.TestCase):
                        '<kavprint query="P">pid=#p#</kavprint>',
             "tx.kvl": '<kavdbtransaction><kavdbquery name="T" datasource="{DSN}" '
                       'sql="INSERT INTO staff VALUES (30, \'t\', \'Tx\', 3)"></kavdbtransaction>done'})
-        site = Site(DB_INI % 1, files, database=True)
+        site = Site((DB_INI % 1).replace("[Log]", "SQLFormTables1=staff\n[Log]"), files, database=True)
 
         def backend():
             return re.search(r"pid=(\d+)", site.get("template=pid.kvl")).group(1)
@@ -185,9 +185,18 @@ class BrokenPooledConnection(unittest.TestCase):
             terminate(second)
             self.assertTrue(site.get("template=tx.kvl").endswith("\n\ndone"))
             self.assertIn("rows=6", site.get("template=count.kvl"))
-            self.assertNotIn(second, backend())
-            self.assertEqual(site.log().count("Connecting with Datasource"), 3)
-            self.assertEqual(site.log().count("was lost; connecting again"), 2)
+            third = backend()
+            self.assertNotEqual(second, third)
+            # And a form-driven insert, which asks the driver for the
+            # table's columns first.
+            terminate(third)
+            form = b"template=count.kvl&action=insert&datasource=kavr_case&tablename=staff&id=31&name=Form"
+            answer = site.worker.request({"REQUEST_METHOD": "POST", "CONTENT_LENGTH": str(len(form)),
+                                          "CONTENT_TYPE": "application/x-www-form-urlencoded"}, form, 20)
+            self.assertIn(b"executed successfully", answer[0])
+            self.assertIn("rows=7", site.get("template=count.kvl"))
+            self.assertEqual(site.log().count("Connecting with Datasource"), 4)
+            self.assertEqual(site.log().count("was lost; connecting again"), 3)
         finally:
             rc, err, _ = site.close()
         self.assertEqual(rc, 0, err.decode(errors="replace"))
