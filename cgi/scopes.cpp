@@ -43,12 +43,13 @@ static const CgiName kCgiNames[] = {
 // The entries by name, so that the many names that are not CGI names
 // cost one hash each.
 static const CgiName* find_cgi_name(const std::string& name) {
-    static const std::unordered_map<std::string, const CgiName*> by_name = [] {
-        std::unordered_map<std::string, const CgiName*> m;
+    using Table = std::unordered_map<std::string_view, const CgiName*, NoCaseHash, NoCaseEqual>;
+    static const Table by_name = [] {
+        Table m;
         for (const CgiName& entry : kCgiNames) m.emplace(entry.name, &entry);
         return m;
     }();
-    auto it = by_name.find(ToLower(name));
+    auto it = by_name.find(name);
     return it == by_name.end() ? nullptr : it->second;
 }
 

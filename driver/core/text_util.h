@@ -8,10 +8,28 @@ namespace kavr {
 inline char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string ToLower(std::string_view s);
-bool EqualsNoCase(std::string_view a, std::string_view b);
+inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return true;
+}
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 // Position of needle in haystack ignoring case, or npos.
 size_t FindNoCase(std::string_view haystack, std::string_view needle);
+
+// Hash and equality of names that ignore ASCII case, so that a table of
+// names is searched without building a lower-cased copy of each name.
+struct NoCaseHash {
+    size_t operator()(std::string_view s) const {
+        size_t h = 14695981039346656037ull;
+        for (char c : s) h = (h ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ull;
+        return h;
+    }
+};
+struct NoCaseEqual {
+    bool operator()(std::string_view a, std::string_view b) const { return EqualsNoCase(a, b); }
+};
 
 // The one HTML escaping of the program (HTMLEditFormat, include files,
 // visitor text on the pages the program builds): "<", ">", "&", '"' and "`"

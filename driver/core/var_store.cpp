@@ -12,16 +12,16 @@ const VarElement* Variable::element(int index) const {
 }
 
 const Variable* VarStore::find(std::string_view name) const {
-    auto it = by_name_.find(ToLower(name));
+    auto it = by_name_.find(name);
     return it == by_name_.end() ? nullptr : &vars_[it->second];
 }
 
 int VarStore::set(std::string_view name, std::string_view value, int index) {
-    std::string key = ToLower(name);
-    auto it = by_name_.find(key);
+    auto it = by_name_.find(name);
     Variable* v;
     if (it == by_name_.end()) {
-        by_name_.emplace(key, vars_.size());
+        names_.emplace_back(name);
+        by_name_.emplace(names_.back(), vars_.size());
         vars_.push_back(Variable{std::string(name), {}});
         v = &vars_.back();
     } else {
@@ -42,13 +42,14 @@ int VarStore::get(std::string_view name, int index, std::string& out, size_t siz
     if (!v) return 0;
     const VarElement* e = v->element(index < 0 ? 0 : index);
     if (!e) return 0;
-    out = std::string(CutView(e->text, size ? size - 1 : 0));
+    out.assign(CutView(e->text, size ? size - 1 : 0));
     return 1;
 }
 
 void VarStore::clear() {
-    vars_.clear();
     by_name_.clear();
+    names_.clear();
+    vars_.clear();
 }
 
 }  // namespace kavr

@@ -2,10 +2,13 @@
 // (index 0 is the plain value); names compare without regard to case and
 // keep the spelling of their first assignment.
 #pragma once
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "driver/core/text_util.h"
 
 namespace kavr {
 
@@ -23,6 +26,12 @@ struct Variable {
 
 class VarStore {
 public:
+    VarStore() = default;
+    // The table keys view names that the store owns: a copy would view the
+    // original's names.
+    VarStore(const VarStore&) = delete;
+    VarStore& operator=(const VarStore&) = delete;
+
     // Sets (or creates) the element; 1 on success.
     int set(std::string_view name, std::string_view value, int index = 0);
     // Copies the element's text, cut to size - 1 characters; a negative
@@ -35,7 +44,8 @@ public:
 
 private:
     std::vector<Variable> vars_;                      // in order of creation
-    std::unordered_map<std::string, size_t> by_name_;  // lower-case name -> position
+    std::deque<std::string> names_;  // the table's keys; a deque never moves them
+    std::unordered_map<std::string_view, size_t, NoCaseHash, NoCaseEqual> by_name_;  // -> position
 };
 
 }  // namespace kavr
